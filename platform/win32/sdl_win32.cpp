@@ -1,0 +1,259 @@
+#include "platform/win32/sdl_win32.h"
+
+#include "platform/win32/drop.h"
+#include "platform/win32/sdl_keys.h"
+#include "platform/win32/window.h"
+
+#include <SDL.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr const char* kWindowDataKey = "zq.hwnd";
+
+class SdlBackend final : public Win32Backend {
+public:
+    bool CreateNativeWindow(HWND hwnd) override {
+        if (!InitVideo())
+            return false;
+        Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
+        if (hwnd->style & WS_THICKFRAME)
+            flags |= SDL_WINDOW_RESIZABLE;
+        SDL_Window* window = SDL_CreateWindow(hwnd->title.c_str(), hwnd->x, hwnd->y,
+                                              hwnd->clientWidth, hwnd->clientHeight, flags);
+        if (!window) {
+            std::fprintf(stderr, "window: %s\n", SDL_GetError());
+            return false;
+        }
+        SDL_SetWindowData(window, kWindowDataKey, hwnd);
+        hwnd->native = window;
+        return true;
+    }
+
+    void DestroyNativeWindow(HWND hwnd) override {
+        if (foreground == hwnd)
+            foreground = nullptr;
+        if (dropWindow == hwnd)
+            dropWindow = nullptr;
+        SDL_DestroyWindow(static_cast<SDL_Window*>(hwnd->native));
+        hwnd->native = nullptr;
+    }
+
+    void ShowNativeWindow(HWND hwnd, bool show) override {
+        auto* window = static_cast<SDL_Window*>(hwnd->native);
+        if (show) {
+            SDL_ShowWindow(window);
+            SDL_RaiseWindow(window);
+            // A window shown normally becomes the active one; focus events
+            // from the window manager keep this up to date afterwards.
+            foreground = hwnd;
+        } else {
+            SDL_HideWindow(window);
+            if (foreground == hwnd)
+                foreground = nullptr;
+        }
+    }
+
+    void PumpEvents() override {
+        if (!videoReady)
+            return;
+        SDL_Event event;
+        while (SDL_PollEvent(&event))
+            Translate(event);
+    }
+
+    void GetKeyboardState(BYTE keys[256]) override {
+        std::memset(keys, 0, 256);
+        if (videoReady) {
+            int count = 0;
+            const Uint8* state = SDL_GetKeyboardState(&count);
+            for (int sc = 0; sc < count; ++sc) {
+                int vk = VirtualKeyFromScancode(SDL_Scancode(sc));
+                if (vk && state[sc])
+                    keys[vk] |= 0x80;
+            }
+            Uint32 buttons = SDL_GetMouseState(nullptr, nullptr);
+            if (buttons & SDL_BUTTON_LMASK)
+                keys[VK_LBUTTON] |= 0x80;
+            if (buttons & SDL_BUTTON_RMASK)
+                keys[VK_RBUTTON] |= 0x80;
+            if (buttons & SDL_BUTTON_MMASK)
+                keys[VK_MBUTTON] |= 0x80;
+        }
+        keys[VK_SHIFT] = (keys[VK_LSHIFT] | keys[VK_RSHIFT]) & 0x80;
+        keys[VK_CONTROL] = (keys[VK_LCONTROL] | keys[VK_RCONTROL]) & 0x80;
+        keys[VK_MENU] = (keys[VK_LMENU] | keys[VK_RMENU]) & 0x80;
+        for (int vk = 0; vk < 256; ++vk)
+            keys[vk] |= toggles[vk];
+    }
+
+    POINT GetCursorPos() override {
+        int x = 0, y = 0;
+        if (videoReady)
+            SDL_GetGlobalMouseState(&x, &y);
+        return POINT{x, y};
+    }
+
+    void SetCursorPos(POINT screen) override {
+        if (videoReady)
+            SDL_WarpMouseGlobal(screen.x, screen.y);
+    }
+
+    POINT ClientOrigin(HWND hwnd) override {
+        int x = hwnd->x, y = hwnd->y;
+        if (hwnd->native)
+            SDL_GetWindowPosition(static_cast<SDL_Window*>(hwnd->native), &x, &y);
+        return POINT{x, y};
+    }
+
+    int MessageBox(HWND owner, const char* text, const char* caption) override {
+        SDL_Window* parent = owner ? static_cast<SDL_Window*>(owner->native) : nullptr;
+        // Without a display there is nobody to answer; the text is on stderr.
+        SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, caption, text, parent);
+        return IDOK;
+    }
+
+    DWORD Time() override { return DWORD(SDL_GetTicks64()); }
+
+    void Sleep(DWORD milliseconds) override { SDL_Delay(milliseconds); }
+
+    HWND ForegroundWindow() override { return foreground; }
+
+    void AcceptFiles(HWND hwnd, bool accept) override {
+        if (accept)
+            acceptingWindow = hwnd;
+        else if (acceptingWindow == hwnd)
+            acceptingWindow = nullptr;
+    }
+
+private:
+    bool InitVideo() {
+        if (videoReady)
+            return true;
+        // Ctrl+C in a terminal ends the program as usual; SDL's own handlers
+        // would turn it into a quit event nobody asked for.
+        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+            std::fprintf(stderr, "video: %s\n", SDL_GetError());
+            return false;
+        }
+        SDL_EventState(SDL_DROPFILE, SDL_ENABLE);
+        videoReady = true;
+        return true;
+    }
+
+    static HWND WindowOfId(Uint32 id) {
+        SDL_Window* window = SDL_GetWindowFromID(id);
+        if (!window)
+            return nullptr;
+        HWND hwnd = static_cast<HWND>(SDL_GetWindowData(window, kWindowDataKey));
+        return IsLiveWindow(hwnd) ? hwnd : nullptr;
+    }
+
+    void Translate(const SDL_Event& event) {
+        switch (event.type) {
+        case SDL_WINDOWEVENT: {
+            HWND hwnd = WindowOfId(event.window.windowID);
+            if (!hwnd)
+                break;
+            if (event.window.event == SDL_WINDOWEVENT_CLOSE)
+                PostMessageA(hwnd, WM_CLOSE, 0, 0);
+            else if (event.window.event == SDL_WINDOWEVENT_FOCUS_GAINED)
+                foreground = hwnd;
+            else if (event.window.event == SDL_WINDOWEVENT_FOCUS_LOST && foreground == hwnd)
+                foreground = nullptr;
+            break;
+        }
+        case SDL_MOUSEWHEEL: {
+            HWND hwnd = WindowOfId(event.wheel.windowID);
+            if (!hwnd)
+                break;
+            float notches = event.wheel.preciseY;
+            if (event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED)
+                notches = -notches;
+            // Fine-resolution wheels send fractions of a notch; the fraction
+            // that does not make a whole unit yet waits for the next event.
+            wheelResidue += notches * WHEEL_DELTA;
+            int delta = int(wheelResidue);
+            wheelResidue -= float(delta);
+            if (delta != 0)
+                PostMessageA(hwnd, WM_MOUSEWHEEL, WPARAM(WORD(SHORT(delta))) << 16, 0);
+            break;
+        }
+        case SDL_KEYDOWN:
+        case SDL_KEYUP: {
+            int vk = VirtualKeyFromScancode(event.key.keysym.scancode);
+            bool down = event.type == SDL_KEYDOWN;
+            if (down && !event.key.repeat && vk)
+                toggles[vk] ^= 1;
+            HWND hwnd = WindowOfId(event.key.windowID);
+            if (!hwnd)
+                break;
+            bool system = (event.key.keysym.mod & KMOD_ALT) || vk == VK_F10;
+            UINT msg =
+                down ? (system ? WM_SYSKEYDOWN : WM_KEYDOWN) : (system ? WM_SYSKEYUP : WM_KEYUP);
+            PostMessageA(hwnd, msg, WPARAM(vk), 0);
+            break;
+        }
+        case SDL_DROPBEGIN:
+            dropWindow = WindowOfId(event.drop.windowID);
+            dropPaths.clear();
+            dropOpen = true;
+            break;
+        case SDL_DROPFILE: {
+            std::string path = LocalPathFromDropItem(event.drop.file ? event.drop.file : "");
+            SDL_free(event.drop.file);
+            if (!dropOpen)
+                dropWindow = WindowOfId(event.drop.windowID);
+            if (!path.empty())
+                dropPaths.push_back(std::move(path));
+            if (!dropOpen)
+                FinishDrop();
+            break;
+        }
+        case SDL_DROPTEXT:
+            SDL_free(event.drop.file);
+            break;
+        case SDL_DROPCOMPLETE:
+            FinishDrop();
+            break;
+        default:
+            break;
+        }
+    }
+
+    // One drop message per drop, however many files it carries.
+    void FinishDrop() {
+        HWND target = dropWindow ? dropWindow : acceptingWindow;
+        if (target && target == acceptingWindow && !dropPaths.empty())
+            PostMessageA(target, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(dropPaths)), 0);
+        dropPaths.clear();
+        dropOpen = false;
+        dropWindow = nullptr;
+    }
+
+    bool videoReady = false;
+    HWND foreground = nullptr;
+    HWND acceptingWindow = nullptr;
+    HWND dropWindow = nullptr;
+    bool dropOpen = false;
+    std::vector<std::string> dropPaths;
+    float wheelResidue = 0.0f;
+    BYTE toggles[256] = {};
+};
+
+} // namespace
+
+Win32Backend& SdlWin32Backend() {
+    static SdlBackend backend;
+    return backend;
+}
+
+SDL_Window* SdlWindowOf(HWND hwnd) {
+    return IsLiveWindow(hwnd) ? static_cast<SDL_Window*>(hwnd->native) : nullptr;
+}
