@@ -1,0 +1,11 @@
+// The OpenGL 3.3 core backend of the Direct3D 9 stand-in.
+#pragma once
+
+#include "platform/d3d9/d3d9.h"
+
+// The root object of the OpenGL backend, or null for a wrong SDK version.
+IDirect3D9* CreateGlDirect3D9(UINT sdkVersion);
+
+// Async-signal-safe: the next Present of every OpenGL device reports the
+// device lost (SIGUSR1 in the viewer, for trying it by hand).
+void RequestGlDeviceLoss();

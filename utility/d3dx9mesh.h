@@ -1,0 +1,111 @@
+// Meshes of the utility library: triangle lists with a vertex declaration,
+// 16- or 32-bit indices and one attribute (subset id) per face, kept in the
+// device's vertex and index buffers (which hold their data in system memory
+// and mirror it to the GPU); adjacency, bowtie cleaning, tangents, and
+// loading from X files.
+#pragma once
+
+#include "utility/d3dx9core.h"
+#include "utility/d3dx9math.h"
+
+constexpr DWORD D3DXMESH_32BIT = 0x001;
+constexpr DWORD D3DXMESH_DONOTCLIP = 0x002;
+constexpr DWORD D3DXMESH_POINTS = 0x004;
+constexpr DWORD D3DXMESH_RTPATCHES = 0x008;
+constexpr DWORD D3DXMESH_NPATCHES = 0x4000;
+constexpr DWORD D3DXMESH_VB_SYSTEMMEM = 0x010;
+constexpr DWORD D3DXMESH_VB_MANAGED = 0x020;
+constexpr DWORD D3DXMESH_VB_WRITEONLY = 0x040;
+constexpr DWORD D3DXMESH_VB_DYNAMIC = 0x080;
+constexpr DWORD D3DXMESH_IB_SYSTEMMEM = 0x100;
+constexpr DWORD D3DXMESH_IB_MANAGED = 0x200;
+constexpr DWORD D3DXMESH_IB_WRITEONLY = 0x400;
+constexpr DWORD D3DXMESH_IB_DYNAMIC = 0x800;
+constexpr DWORD D3DXMESH_SYSTEMMEM = 0x110;
+constexpr DWORD D3DXMESH_MANAGED = 0x220;
+constexpr DWORD D3DXMESH_WRITEONLY = 0x440;
+constexpr DWORD D3DXMESH_DYNAMIC = 0x880;
+
+constexpr UINT MAX_FVF_DECL_SIZE = MAXD3DDECLLENGTH + 1;
+
+constexpr HRESULT D3DXERR_INVALIDMESH = HRESULT(0x88760B55u);
+constexpr HRESULT D3DXERR_INVALIDDATA = HRESULT(0x88760B59u);
+
+struct D3DXATTRIBUTERANGE {
+    DWORD AttribId;
+    DWORD FaceStart;
+    DWORD FaceCount;
+    DWORD VertexStart;
+    DWORD VertexCount;
+};
+
+struct D3DXMATERIAL {
+    D3DMATERIAL9 MatD3D;
+    LPSTR pTextureFilename;
+};
+
+enum D3DXCLEANTYPE : DWORD {
+    D3DXCLEAN_BACKFACING = 0x1,
+    D3DXCLEAN_BOWTIES = 0x2,
+    D3DXCLEAN_SKINNING = D3DXCLEAN_BACKFACING,
+    D3DXCLEAN_OPTIMIZATION = D3DXCLEAN_BACKFACING,
+    D3DXCLEAN_SIMPLIFICATION = D3DXCLEAN_BACKFACING | D3DXCLEAN_BOWTIES,
+};
+
+struct ID3DXMesh;
+
+struct ID3DXBaseMesh : IUnknown {
+    // Draws the faces whose attribute is attribId with the mesh's own
+    // declaration, vertex and index buffers; a subset without faces draws
+    // nothing.
+    virtual HRESULT DrawSubset(DWORD attribId) = 0;
+    virtual DWORD GetNumFaces() = 0;
+    virtual DWORD GetNumVertices() = 0;
+    virtual DWORD GetNumBytesPerVertex() = 0;
+    virtual DWORD GetOptions() = 0;
+    virtual HRESULT GetDevice(IDirect3DDevice9** device) = 0;
+    // Fills decl (room for MAX_FVF_DECL_SIZE entries) including the end marker.
+    virtual HRESULT GetDeclaration(D3DVERTEXELEMENT9* decl) = 0;
+    // A copy with every vertex converted to `decl` by usage and usage index;
+    // elements the source lacks are zero; faces and attributes are kept.
+    virtual HRESULT CloneMesh(DWORD options, const D3DVERTEXELEMENT9* decl,
+                              IDirect3DDevice9* device, ID3DXMesh** clone) = 0;
+    virtual HRESULT GetVertexBuffer(IDirect3DVertexBuffer9** buffer) = 0;
+    virtual HRESULT GetIndexBuffer(IDirect3DIndexBuffer9** buffer) = 0;
+    virtual HRESULT LockVertexBuffer(DWORD flags, LPVOID* data) = 0;
+    virtual HRESULT UnlockVertexBuffer() = 0;
+    virtual HRESULT LockIndexBuffer(DWORD flags, LPVOID* data) = 0;
+    virtual HRESULT UnlockIndexBuffer() = 0;
+    // With table null, size receives the number of ranges.
+    virtual HRESULT GetAttributeTable(D3DXATTRIBUTERANGE* table, DWORD* size) = 0;
+    // Three entries a face: the face across the edge from corner k to corner
+    // k + 1, or 0xFFFFFFFF.
+    virtual HRESULT GenerateAdjacency(float epsilon, DWORD* adjacency) = 0;
+};
+
+struct ID3DXMesh : ID3DXBaseMesh {
+    virtual HRESULT LockAttributeBuffer(DWORD flags, DWORD** data) = 0;
+    virtual HRESULT UnlockAttributeBuffer() = 0;
+    virtual HRESULT SetAttributeTable(const D3DXATTRIBUTERANGE* table, DWORD size) = 0;
+};
+
+HRESULT D3DXCreateMesh(DWORD numFaces, DWORD numVertices, DWORD options,
+                       const D3DVERTEXELEMENT9* declaration, IDirect3DDevice9* device,
+                       ID3DXMesh** mesh);
+
+// Splits bowtie vertices (D3DXCLEAN_BOWTIES); the adjacency is copied to
+// adjacencyOut unchanged. meshOut is a new mesh when vertices were copied,
+// otherwise the input mesh with one more reference.
+HRESULT D3DXCleanMesh(D3DXCLEANTYPE cleanType, ID3DXMesh* meshIn, const DWORD* adjacencyIn,
+                      ID3DXMesh** meshOut, DWORD* adjacencyOut, ID3DXBuffer** errorsAndWarnings);
+
+// Writes the tangent (and binormal) elements of every vertex from positions,
+// normals and texture coordinates, summed over the corners of each point.
+HRESULT D3DXComputeTangent(ID3DXMesh* mesh, DWORD texStage, DWORD tangentIndex, DWORD binormalIndex,
+                           DWORD wrap, const DWORD* adjacency);
+
+// Reads every mesh of an X file (text, binary, compressed) into one mesh with
+// one D3DXMATERIAL record per subset. Outputs other than mesh may be null.
+HRESULT D3DXLoadMeshFromXA(LPCSTR filename, DWORD options, IDirect3DDevice9* device,
+                           ID3DXBuffer** adjacency, ID3DXBuffer** materials,
+                           ID3DXBuffer** effectInstances, DWORD* numMaterials, ID3DXMesh** mesh);
