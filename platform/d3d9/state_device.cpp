@@ -31,13 +31,18 @@ StateDevice::StateDevice(IDirect3D9* rootObject, D3DDEVTYPE deviceType, DWORD be
 }
 
 StateDevice::~StateDevice() {
+    Shutdown();
+    root->Release();
+}
+
+void StateDevice::Shutdown() {
     ReleaseBindings();
     ReleaseImplicitTargets();
     // Whatever the application still holds outlives the device's GPU side.
     for (DeviceChild* child : children)
         child->Orphan();
     children.clear();
-    root->Release();
+    defaultPoolObjects = 0;
 }
 
 void StateDevice::AddChild(DeviceChild* child) {
@@ -176,6 +181,8 @@ void StateDevice::ResetState() {
     state.fvf = 0;
     std::memset(state.vertexConstants, 0, sizeof state.vertexConstants);
     std::memset(state.pixelConstants, 0, sizeof state.pixelConstants);
+    ++state.constantsVersion;
+    state.vertexConstantsUsed = state.pixelConstantsUsed = 0;
     ReplaceRef(state.renderTarget, backBuffer);
     ReplaceRef(state.depthStencil, autoDepth);
     state.viewport =
@@ -792,6 +799,9 @@ HRESULT StateDevice::SetVertexShaderConstantF(UINT start, const float* data, UIN
     if (!data || start + count > kVertexConstantCount || start + count < start)
         return D3DERR_INVALIDCALL;
     std::memcpy(state.vertexConstants[start], data, size_t(count) * 16);
+    ++state.constantsVersion;
+    if (start + count > state.vertexConstantsUsed)
+        state.vertexConstantsUsed = start + count;
     return D3D_OK;
 }
 
@@ -838,6 +848,9 @@ HRESULT StateDevice::SetPixelShaderConstantF(UINT start, const float* data, UINT
     if (!data || start + count > kPixelConstantCount || start + count < start)
         return D3DERR_INVALIDCALL;
     std::memcpy(state.pixelConstants[start], data, size_t(count) * 16);
+    ++state.constantsVersion;
+    if (start + count > state.pixelConstantsUsed)
+        state.pixelConstantsUsed = start + count;
     return D3D_OK;
 }
 

@@ -44,6 +44,10 @@ struct DeviceState {
     float pixelConstants[kPixelConstantCount][4];
     Surface* renderTarget;
     Surface* depthStencil;
+    // Bumped by every constant write; the highest register written plus one.
+    std::uint32_t constantsVersion;
+    UINT vertexConstantsUsed;
+    UINT pixelConstantsUsed;
 };
 
 class StateDevice : public RefCounted<IDirect3DDevice9> {
@@ -187,6 +191,13 @@ protected:
     // buffer are to be made anew for these parameters.
     virtual bool ResetTargets() { return true; }
     virtual void FillCaps(D3DCAPS9& caps);
+
+    // Releases every binding and implicit target and orphans the resources
+    // still alive. A backend calls it first thing in its destructor, while
+    // its context can still free GPU objects; repeating it is harmless.
+    void Shutdown();
+
+    const std::set<DeviceChild*>& Children() const { return children; }
 
     // Makes the back buffer and the automatic depth buffer for params and
     // binds them; used at creation and by Reset.

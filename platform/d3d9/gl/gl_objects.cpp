@@ -1,0 +1,49 @@
+#include "platform/d3d9/gl/gl_objects.h"
+
+namespace {
+std::uint32_t generation = 1;
+} // namespace
+
+std::uint32_t CurrentGlGeneration() {
+    return generation;
+}
+
+void AdvanceGlGeneration() {
+    ++generation;
+}
+
+GlTexture MakeGlTexture() {
+    GLuint n = 0;
+    glGenTextures(1, &n);
+    return GlTexture(n);
+}
+
+GlBuffer MakeGlBuffer() {
+    GLuint n = 0;
+    glGenBuffers(1, &n);
+    return GlBuffer(n);
+}
+
+GlFramebuffer MakeGlFramebuffer() {
+    GLuint n = 0;
+    glGenFramebuffers(1, &n);
+    return GlFramebuffer(n);
+}
+
+GlRenderbuffer MakeGlRenderbuffer() {
+    GLuint n = 0;
+    glGenRenderbuffers(1, &n);
+    return GlRenderbuffer(n);
+}
+
+GlVertexArray MakeGlVertexArray() {
+    GLuint n = 0;
+    glGenVertexArrays(1, &n);
+    return GlVertexArray(n);
+}
+
+GlSampler MakeGlSampler() {
+    GLuint n = 0;
+    glGenSamplers(1, &n);
+    return GlSampler(n);
+}

@@ -1,0 +1,192 @@
+#include "platform/d3d9/gl_device.h"
+#include "platform/d3d9/state_device.h"
+#include "tests/support/GlTestDevice.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct ScreenVertex {
+    float x, y, z, rhw;
+    DWORD color;
+    float u, v;
+};
+constexpr DWORD kScreenFvf = D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1;
+
+void DrawRect(IDirect3DDevice9* device, float x0, float y0, float x1, float y1, DWORD color,
+              float u0 = 0, float v0 = 0, float u1 = 1, float v1 = 1) {
+    ScreenVertex quad[4] = {{x0, y0, 0.5f, 1, color, u0, v0},
+                            {x1, y0, 0.5f, 1, color, u1, v0},
+                            {x1, y1, 0.5f, 1, color, u1, v1},
+                            {x0, y1, 0.5f, 1, color, u0, v1}};
+    device->SetFVF(kScreenFvf);
+    device->DrawPrimitiveUP(D3DPT_TRIANGLEFAN, 2, quad, sizeof(ScreenVertex));
+}
+
+int CountPixels(const std::vector<std::uint32_t>& pixels, std::uint32_t rgb) {
+    int n = 0;
+    for (std::uint32_t p : pixels)
+        n += (p & 0xFFFFFF) == rgb;
+    return n;
+}
+
+class GlDeviceGLTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(gl.Ok()); }
+    GlTestDevice gl{64, 48};
+};
+
+} // namespace
+
+TEST_F(GlDeviceGLTest, ClearColoursReadBackExactly) {
+    for (DWORD color : {0xFF0F1419u, 0xFF0D1115u, 0xFF000000u, 0xFFFFFFFFu, 0xFF7F3F01u}) {
+        ASSERT_EQ(gl.device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, color, 1.0f, 0),
+                  D3D_OK);
+        std::vector<std::uint32_t> pixels = gl.ReadTarget();
+        ASSERT_EQ(pixels.size(), 64u * 48u);
+        EXPECT_EQ(pixels[0], color);
+        EXPECT_EQ(pixels[64 * 48 - 1], color);
+        EXPECT_EQ(CountPixels(pixels, color & 0xFFFFFF), 64 * 48);
+    }
+}
+
+TEST_F(GlDeviceGLTest, ClearCoversTheViewportAndTheRectanglesOnly) {
+    gl.device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+    D3DVIEWPORT9 vp{8, 4, 16, 8, 0, 1};
+    gl.device->SetViewport(&vp);
+    gl.device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF00FF00, 1.0f, 0);
+    std::vector<std::uint32_t> pixels = gl.ReadTarget();
+    EXPECT_EQ(CountPixels(pixels, 0x00FF00), 16 * 8);
+    EXPECT_EQ(pixels[4 * 64 + 8] & 0xFFFFFF, 0x00FF00u); // top-left of the viewport
+    EXPECT_EQ(pixels[3 * 64 + 8] & 0xFFFFFF, 0u);        // the row above it
+    D3DRECT rect{10, 5, 12, 6};
+    gl.device->Clear(1, &rect, D3DCLEAR_TARGET, 0xFFFF0000, 1.0f, 0);
+    pixels = gl.ReadTarget();
+    EXPECT_EQ(CountPixels(pixels, 0xFF0000), 2);
+    EXPECT_EQ(pixels[5 * 64 + 10] & 0xFFFFFF, 0xFF0000u);
+}
+
+TEST_F(GlDeviceGLTest, RenderTargetsSwitchAndComeBack) {
+    IDirect3DTexture9* texture = nullptr;
+    ASSERT_EQ(gl.device->CreateTexture(32, 24, 1, D3DUSAGE_RENDERTARGET, D3DFMT_X8R8G8B8,
+                                       D3DPOOL_DEFAULT, &texture, nullptr),
+              D3D_OK);
+    IDirect3DSurface9* surface = nullptr;
+    texture->GetSurfaceLevel(0, &surface);
+    IDirect3DSurface9* back = nullptr;
+    gl.device->GetRenderTarget(0, &back);
+    gl.device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF0000FF, 1.0f, 0);
+    gl.device->SetRenderTarget(0, surface);
+    gl.device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFFFF0000, 1.0f, 0);
+    gl.device->BeginScene();
+    DrawRect(gl.device, -0.5f, -0.5f, 15.5f, 11.5f, 0xFF00FF00); // the top-left quarter
+    gl.device->EndScene();
+    gl.device->SetRenderTarget(0, back);
+    std::vector<std::uint32_t> small = gl.Read(surface);
+    ASSERT_EQ(small.size(), 32u * 24u);
+    EXPECT_EQ(CountPixels(small, 0x00FF00), 16 * 12);
+    EXPECT_EQ(small[0] & 0xFFFFFF, 0x00FF00u); // row 0 is the top row
+    EXPECT_EQ(small[23 * 32 + 31] & 0xFFFFFF, 0xFF0000u);
+    EXPECT_EQ(CountPixels(gl.ReadTarget(), 0x0000FF), 64 * 48);
+    surface->Release();
+    back->Release();
+    texture->Release();
+}
+
+TEST_F(GlDeviceGLTest, AOnePixelQuadFillsExactlyThePixelDirect3DWould) {
+    gl.device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
+    gl.device->BeginScene();
+    // Pixel centres sit on whole numbers: a square around (10, 5) covers
+    // exactly that pixel, and so does the square from (20, 7) to (21, 8),
+    // whose top-left corner is the centre of pixel (20, 7).
+    DrawRect(gl.device, 9.5f, 4.5f, 10.5f, 5.5f, 0xFFFF0000);
+    DrawRect(gl.device, 20.0f, 7.0f, 21.0f, 8.0f, 0xFF00FF00);
+    gl.device->EndScene();
+    std::vector<std::uint32_t> pixels = gl.ReadTarget();
+    EXPECT_EQ(CountPixels(pixels, 0xFF0000), 1);
+    EXPECT_EQ(pixels[5 * 64 + 10] & 0xFFFFFF, 0xFF0000u);
+    EXPECT_EQ(CountPixels(pixels, 0x00FF00), 1);
+    EXPECT_EQ(pixels[7 * 64 + 20] & 0xFFFFFF, 0x00FF00u);
+}
+
+TEST_F(GlDeviceGLTest, TexturesMapTexelsToPixelsWithTheHalfPixelOffset) {
+    IDirect3DTexture9* texture = nullptr;
+    ASSERT_EQ(
+        gl.device->CreateTexture(2, 2, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture, nullptr),
+        D3D_OK);
+    D3DLOCKED_RECT locked;
+    ASSERT_EQ(texture->LockRect(0, &locked, nullptr, 0), D3D_OK);
+    auto* row0 = static_cast<std::uint32_t*>(locked.pBits);
+    auto* row1 =
+        reinterpret_cast<std::uint32_t*>(static_cast<std::uint8_t*>(locked.pBits) + locked.Pitch);
+    row0[0] = 0xFFFF0000, row0[1] = 0xFF00FF00, row1[0] = 0xFF0000FF, row1[1] = 0xFFFFFFFF;
+    texture->UnlockRect(0);
+    gl.device->SetTexture(0, texture);
+    gl.device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
+    gl.device->BeginScene();
+    DrawRect(gl.device, -0.5f, -0.5f, 1.5f, 1.5f, 0xFFFFFFFF);
+    gl.device->EndScene();
+    std::vector<std::uint32_t> pixels = gl.ReadTarget();
+    EXPECT_EQ(pixels[0] & 0xFFFFFF, 0xFF0000u);
+    EXPECT_EQ(pixels[1] & 0xFFFFFF, 0x00FF00u);
+    EXPECT_EQ(pixels[64] & 0xFFFFFF, 0x0000FFu);
+    EXPECT_EQ(pixels[65] & 0xFFFFFF, 0xFFFFFFu);
+    gl.device->SetTexture(0, nullptr);
+    texture->Release();
+}
+
+TEST_F(GlDeviceGLTest, ResetWaitsForDefaultPoolObjectsAndThenWorks) {
+    IDirect3DTexture9* target = nullptr;
+    ASSERT_EQ(gl.device->CreateTexture(16, 16, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8,
+                                       D3DPOOL_DEFAULT, &target, nullptr),
+              D3D_OK);
+    EXPECT_EQ(gl.device->Reset(&gl.params), D3DERR_INVALIDCALL);
+    target->Release();
+    ASSERT_EQ(gl.device->Reset(&gl.params), D3D_OK);
+    gl.device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF123456, 1.0f, 0);
+    EXPECT_EQ(gl.ReadTarget()[100], 0xFF123456u);
+    EXPECT_EQ(gl.device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+}
+
+TEST_F(GlDeviceGLTest, ALostDeviceDrawsNothingUntilItIsReset) {
+    gl.device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF111111, 1.0f, 0);
+    RequestGlDeviceLoss();
+    EXPECT_EQ(gl.device->Present(nullptr, nullptr, nullptr, nullptr), D3DERR_DEVICELOST);
+    EXPECT_EQ(gl.device->TestCooperativeLevel(), D3DERR_DEVICENOTRESET);
+    EXPECT_EQ(gl.device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF222222, 1.0f, 0), D3D_OK);
+    EXPECT_EQ(gl.device->Present(nullptr, nullptr, nullptr, nullptr), D3DERR_DEVICELOST);
+    ASSERT_EQ(gl.device->Reset(&gl.params), D3D_OK);
+    gl.device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF333333, 1.0f, 0);
+    EXPECT_EQ(gl.ReadTarget()[0], 0xFF333333u);
+    EXPECT_EQ(gl.device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+}
+
+TEST_F(GlDeviceGLTest, FloatTargetsKeepValuesAboveOne) {
+    IDirect3DTexture9* texture = nullptr;
+    ASSERT_EQ(gl.device->CreateTexture(4, 4, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A32B32G32R32F,
+                                       D3DPOOL_DEFAULT, &texture, nullptr),
+              D3D_OK);
+    IDirect3DSurface9* surface = nullptr;
+    texture->GetSurfaceLevel(0, &surface);
+    IDirect3DSurface9* back = nullptr;
+    gl.device->GetRenderTarget(0, &back);
+    gl.device->SetRenderTarget(0, surface);
+    gl.device->Clear(0, nullptr, D3DCLEAR_TARGET, 0x80FF4000, 1.0f, 0);
+    std::vector<float> pixels = gl.ReadFloat(surface);
+    ASSERT_EQ(pixels.size(), 64u);
+    EXPECT_FLOAT_EQ(pixels[0], 1.0f);
+    EXPECT_NEAR(pixels[1], 64.0f / 255.0f, 1e-6);
+    EXPECT_NEAR(pixels[3], 128.0f / 255.0f, 1e-6);
+    gl.device->SetRenderTarget(0, back);
+    back->Release();
+    surface->Release();
+    texture->Release();
+}
+
+TEST_F(GlDeviceGLTest, ReportsShaderModelsAndVertexProcessing) {
+    D3DCAPS9 caps;
+    ASSERT_EQ(gl.device->GetDeviceCaps(&caps), D3D_OK);
+    EXPECT_GE(caps.PixelShaderVersion, D3DPS_VERSION(2, 0));
+    EXPECT_GE(caps.VertexShaderVersion, D3DVS_VERSION(1, 1));
+    EXPECT_FALSE(gl.device->GetSoftwareVertexProcessing());
+}
