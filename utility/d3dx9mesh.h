@@ -89,9 +89,23 @@ struct ID3DXMesh : ID3DXBaseMesh {
     virtual HRESULT SetAttributeTable(const D3DXATTRIBUTERANGE* table, DWORD size) = 0;
 };
 
+// Elements before the end marker (at most MAXD3DDECLLENGTH); 0 for null.
+UINT D3DXGetDeclLength(const D3DVERTEXELEMENT9* declaration);
+// Bytes per vertex of one stream: the end of its furthest element.
+UINT D3DXGetDeclVertexSize(const D3DVERTEXELEMENT9* declaration, DWORD stream);
+// The element table of a flexible vertex format; D3DERR_INVALIDCALL for a
+// format without an untransformed or pre-transformed position.
+HRESULT D3DXDeclaratorFromFVF(DWORD fvf, D3DVERTEXELEMENT9 declaration[MAX_FVF_DECL_SIZE]);
+
+// A mesh of numFaces faces and numVertices vertices, all zero, on the
+// device's buffers (pools and usages from the options). The declaration is one
+// stream (0) of known element types; 16-bit meshes hold at most 65535
+// vertices. D3DERR_INVALIDCALL for anything else, empty meshes included.
 HRESULT D3DXCreateMesh(DWORD numFaces, DWORD numVertices, DWORD options,
                        const D3DVERTEXELEMENT9* declaration, IDirect3DDevice9* device,
                        ID3DXMesh** mesh);
+HRESULT D3DXCreateMeshFVF(DWORD numFaces, DWORD numVertices, DWORD options, DWORD fvf,
+                          IDirect3DDevice9* device, ID3DXMesh** mesh);
 
 // Splits bowtie vertices (D3DXCLEAN_BOWTIES); the adjacency is copied to
 // adjacencyOut unchanged. meshOut is a new mesh when vertices were copied,

@@ -1,0 +1,28 @@
+// Face adjacency: which face lies across each edge of each face, with
+// vertices at one point (within a tolerance) taken as the same corner.
+#pragma once
+
+#include "utility/d3dx9mesh.h"
+
+#include <vector>
+
+constexpr DWORD kNoFace = 0xFFFFFFFF;
+
+// ID3DXMesh::GenerateAdjacency for any mesh: three entries a face, the face
+// across the edge from corner k to corner k + 1, or kNoFace. A tolerance of 0
+// (or less) joins only vertices at exactly the same position. Faces with an
+// index outside the vertex range take part in nothing.
+HRESULT GenerateMeshAdjacency(ID3DXMesh* mesh, float tolerance, DWORD* adjacency);
+
+// The merge step: for each vertex, the vertex that stands for its point.
+// Vertices closer than the tolerance are joined unless one face uses both;
+// each group is represented by its first vertex in order of x.
+std::vector<DWORD> MergeCoincidentVertices(const std::vector<D3DXVECTOR3>& positions,
+                                           const std::vector<DWORD>& indices, float tolerance);
+
+// The pairing step over faces visited in `faceOrder`: every edge meets the
+// edge run the other way between the same two points on another face, the
+// most coplanar one where several do. Fills 3 * faceCount entries.
+void PairFaceEdges(const std::vector<D3DXVECTOR3>& positions, const std::vector<DWORD>& pointOf,
+                   const std::vector<DWORD>& indices, const std::vector<DWORD>& faceOrder,
+                   DWORD* adjacency);
