@@ -23,7 +23,7 @@ extern const D3DVERTEXELEMENT9 kShadingLayout[5];
 ShadingVertex FlatVertex(float x, float y, float u = 0, float v = 0);
 
 class MeshFixture : public ::testing::Test {
-protected:
+public:
     void SetUp() override;
     void TearDown() override;
 
