@@ -1,0 +1,347 @@
+#include "xfile_test_support.h"
+
+#include "utility/d3dx9mesh.h"
+
+namespace {
+
+D3DXVECTOR3 Position(const XMeshData& mesh, size_t vertex) {
+    return mesh.vertices[vertex].position;
+}
+
+std::vector<std::uint32_t> Triangle(const XMeshData& mesh, size_t t) {
+    return {mesh.indices[3 * t], mesh.indices[3 * t + 1], mesh.indices[3 * t + 2]};
+}
+
+// One triangle (0,0,0) (1,0,0) (0,1,0) facing -z, as a Mesh object body.
+const char* kTriangle = "3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;;"
+                        " MeshNormals { 1; 0;0;-1;; 1; 3;0,0,0;; }";
+
+struct RealFile {
+    const char* path;
+    size_t vertices;
+    size_t triangles;
+    std::vector<std::string> textures; // one a material
+};
+
+} // namespace
+
+TEST(XFileReaderTest, RealFilesLoadWithTheirCounts) {
+    const std::string cubeC = "C:\\code\\sourceforge\\kwxport\\trunkMerged\\test\\data\\";
+    const RealFile files[] = {
+        {"assimp_cube_text/cube_text.x", 24, 12, {""}},
+        {"assimp_bad_skinweights/bad_skinweights.x", 24, 12, {""}},
+        {"assimp_maya/maya_test.x", 24, 12, {".\\test.png"}},
+        {"assimp_kwxport/kwxport_vcolors.x",
+         24,
+         12,
+         {cubeC + "bottom.tga", cubeC + "top.tga", cubeC + "updown.tga"}},
+        // Three meshes in nested frames.
+        {"b3d_pistol/pistol.x", 200, 287, {"gun.png", "gun.png", "gun.png"}},
+        // 0302, 64-bit floats, CRLF, quads, 120 normals for 138 positions.
+        {"jiji/jiji.x", 138, 236, {"jiji.dds"}},
+    };
+    for (const RealFile& file : files) {
+        SCOPED_TRACE(file.path);
+        std::vector<std::uint8_t> bytes = ReadBytes(DataPath(file.path));
+        XMeshData mesh;
+        ASSERT_EQ(ReadXFile(bytes.data(), bytes.size(), nullptr, mesh), D3D_OK);
+        EXPECT_EQ(mesh.vertices.size(), file.vertices);
+        EXPECT_EQ(mesh.TriangleCount(), file.triangles);
+        ASSERT_EQ(mesh.materials.size(), file.textures.size());
+        for (size_t i = 0; i < file.textures.size(); ++i)
+            EXPECT_EQ(mesh.materials[i].textureFile, file.textures[i]);
+        for (std::uint32_t index : mesh.indices)
+            ASSERT_LT(index, mesh.vertices.size());
+        for (std::uint32_t attribute : mesh.attributes)
+            ASSERT_LT(attribute, mesh.materials.size());
+    }
+}
+
+TEST(XFileReaderTest, TheCubeReadsAlikeInTextBinaryAndBzip) {
+    XMeshData text, binary, bzip;
+    XFileHeader header;
+    std::vector<std::uint8_t> bytes = ReadBytes(DataPath("assimp_cube_text/cube_text.x"));
+    ASSERT_EQ(ReadXFile(bytes.data(), bytes.size(), &header, text), D3D_OK);
+    EXPECT_EQ(header.encoding, XEncoding::Text);
+    bytes = ReadBytes(DataPath("assimp_cube_bin/cube_bin.x"));
+    ASSERT_EQ(ReadXFile(bytes.data(), bytes.size(), &header, binary), D3D_OK);
+    EXPECT_EQ(header.encoding, XEncoding::Binary);
+    bytes = ReadBytes(DataPath("assimp_cube_bzip/cube_bzip.x"));
+    ASSERT_EQ(ReadXFile(bytes.data(), bytes.size(), &header, bzip), D3D_OK);
+    EXPECT_EQ(header.encoding, XEncoding::BinaryCompressed);
+    // The exporter's six decimals are not always its binary floats: the
+    // material colours agree to those decimals, everything else exactly.
+    for (XMeshData* other : {&binary, &bzip}) {
+        ASSERT_EQ(other->materials.size(), 1u);
+        const float* a = &text.materials[0].colors.Diffuse.r;
+        float* b = &other->materials[0].colors.Diffuse.r;
+        for (size_t i = 0; i < sizeof(D3DMATERIAL9) / sizeof(float); ++i) {
+            EXPECT_NEAR(a[i], b[i], 1e-5f);
+            b[i] = a[i];
+        }
+        EXPECT_TRUE(SameMesh(text, *other));
+    }
+
+    // The root frame swaps y and z: vertex 0 at (-1, -1, 1) with normal
+    // (0, -1, 0) lands at (-1, 1, -1) facing (0, 0, -1).
+    EXPECT_EQ(Position(text, 0), D3DXVECTOR3(-1, 1, -1));
+    EXPECT_EQ(text.vertices[0].normal, D3DXVECTOR3(0, 0, -1));
+    // The material is declared at the top and referenced by name.
+    const D3DMATERIAL9& m = text.materials[0].colors;
+    EXPECT_FLOAT_EQ(m.Diffuse.r, 0.639216f);
+    EXPECT_FLOAT_EQ(m.Diffuse.a, 1.0f);
+    EXPECT_FLOAT_EQ(m.Power, 96.07843f);
+    EXPECT_FLOAT_EQ(m.Specular.g, 0.498039f);
+    EXPECT_EQ(m.Emissive.b, 0.0f);
+    EXPECT_EQ(m.Ambient.r, 0.0f);
+}
+
+TEST(XFileReaderTest, BrokenBzipBlockFails) {
+    std::vector<std::uint8_t> bytes = ReadBytes(DataPath("assimp_bad_bzip/bad_bzip.x"));
+    XMeshData mesh;
+    EXPECT_EQ(ReadXFile(bytes.data(), bytes.size(), nullptr, mesh), D3DXERR_INVALIDDATA);
+    EXPECT_TRUE(mesh.vertices.empty());
+}
+
+//  Outer: scale 2, then +10 in x       Inner: +5 in y
+//    Inner mesh:  p * inner * outer
+//    Outer mesh:  p * outer (its matrix comes after the mesh)
+//    Bare frame:  no matrix, identity
+//    Top mesh:    outside any frame, identity
+TEST(XFileReaderTest, FramesTransformTheirMeshesAndAllMerge) {
+    std::string text =
+        std::string("xof 0303txt 0032\n"
+                    "Frame Outer {\n"
+                    "  Frame Inner {\n"
+                    "    FrameTransformMatrix { 1,0,0,0, 0,1,0,0, 0,0,1,0, 0,5,0,1;; }\n"
+                    "    Mesh { ") +
+        kTriangle +
+        " }\n"
+        "  }\n"
+        "  Mesh { " +
+        kTriangle +
+        " }\n"
+        "  FrameTransformMatrix { 2,0,0,0, 0,2,0,0, 0,0,2,0, 10,0,0,1;; }\n"
+        "  Frame Bare { Mesh { " +
+        kTriangle +
+        " } }\n"
+        "}\n"
+        "Mesh Top { " +
+        kTriangle + " }\n";
+    XMeshData mesh;
+    ASSERT_EQ(ReadText(text, mesh), D3D_OK);
+    ASSERT_EQ(mesh.vertices.size(), 12u);
+    ASSERT_EQ(mesh.TriangleCount(), 4u);
+    // Inner: (1,0,0) -> (1,5,0) -> (12,10,0).
+    EXPECT_EQ(Position(mesh, 1), D3DXVECTOR3(12, 10, 0));
+    // Outer: (0,1,0) -> (10,2,0).
+    EXPECT_EQ(Position(mesh, 5), D3DXVECTOR3(10, 2, 0));
+    // Bare frame inside Outer: Outer's matrix still applies.
+    EXPECT_EQ(Position(mesh, 7), D3DXVECTOR3(12, 0, 0));
+    // Top-level mesh: untouched.
+    EXPECT_EQ(Position(mesh, 10), D3DXVECTOR3(1, 0, 0));
+    // Scaled normals come back to unit length.
+    EXPECT_EQ(mesh.vertices[1].normal, D3DXVECTOR3(0, 0, -1));
+    EXPECT_EQ(Triangle(mesh, 1), (std::vector<std::uint32_t>{3, 4, 5}));
+    EXPECT_EQ(Triangle(mesh, 3), (std::vector<std::uint32_t>{9, 10, 11}));
+    // No mesh names materials: one default material, white.
+    ASSERT_EQ(mesh.materials.size(), 1u);
+    EXPECT_EQ(mesh.materials[0].colors.Diffuse.g, 1.0f);
+    EXPECT_EQ(mesh.attributes, (std::vector<std::uint32_t>{0, 0, 0, 0}));
+}
+
+// 3-----2
+// |   / |   triangle A (0,1,2) faces -z with normal 0,
+// | /   |   triangle B (0,2,3) carries normal 1: positions 0 and 2 are split.
+// 0-----1
+TEST(XFileReaderTest, NormalsSplitVerticesOnlyWhereTheyDiffer) {
+    const char* folded = "xof 0303txt 0032\n"
+                         "Mesh { 4; 0;0;0;, 1;0;0;, 1;1;0;, 0;1;0;;\n"
+                         "  2; 3;0,2,1;, 3;0,3,2;;\n"
+                         "  MeshNormals { 2; 0;0;-1;, 0;1;0;; 2; 3;0,0,0;, 3;1,1,1;; } }\n";
+    XMeshData mesh;
+    ASSERT_EQ(ReadText(folded, mesh), D3D_OK);
+    ASSERT_EQ(mesh.vertices.size(), 6u);
+    EXPECT_EQ(Triangle(mesh, 0), (std::vector<std::uint32_t>{0, 2, 1}));
+    EXPECT_EQ(Triangle(mesh, 1), (std::vector<std::uint32_t>{4, 3, 5}));
+    EXPECT_EQ(Position(mesh, 4), Position(mesh, 0));
+    EXPECT_EQ(Position(mesh, 5), Position(mesh, 2));
+    EXPECT_EQ(mesh.vertices[0].normal, D3DXVECTOR3(0, 0, -1));
+    EXPECT_EQ(mesh.vertices[4].normal, D3DXVECTOR3(0, 1, 0));
+    EXPECT_EQ(mesh.vertices[3].normal, D3DXVECTOR3(0, 1, 0));
+
+    // The same normal under two indices does not split anything.
+    const char* flat = "xof 0303txt 0032\n"
+                       "Mesh { 4; 0;0;0;, 1;0;0;, 1;1;0;, 0;1;0;;\n"
+                       "  2; 3;0,2,1;, 3;0,3,2;;\n"
+                       "  MeshNormals { 2; 0;0;-1;, 0;0;-1;; 2; 3;0,0,0;, 3;1,1,1;; } }\n";
+    ASSERT_EQ(ReadText(flat, mesh), D3D_OK);
+    EXPECT_EQ(mesh.vertices.size(), 4u);
+    EXPECT_EQ(Triangle(mesh, 1), (std::vector<std::uint32_t>{0, 3, 2}));
+}
+
+//     3
+//   /   \        the pentagon (0 1 2 3 4) becomes the fan
+//  4     2       (0 1 2) (0 2 3) (0 3 4); the two-corner face gives nothing
+//   0---1        but still takes its entry of the material list
+TEST(XFileReaderTest, PolygonsBecomeFansThatKeepTheirMaterial) {
+    const char* text = "xof 0303txt 0032\n"
+                       "Mesh { 5; 0;0;0;, 2;0;0;, 3;2;0;, 1;3;0;, -1;2;0;;\n"
+                       "  3; 2;0,1;, 5;0,1,2,3,4;, 3;4,3,0;;\n"
+                       "  MeshMaterialList { 2; 3; 0, 1, 0;;\n"
+                       "    Material { 1;0;0;1;; 0; 0;0;0;; 0;0;0;; }\n"
+                       "    Material { 0;1;0;1;; 0; 0;0;0;; 0;0;0;; } } }\n";
+    XMeshData mesh;
+    ASSERT_EQ(ReadText(text, mesh), D3D_OK);
+    EXPECT_EQ(mesh.indices, (std::vector<std::uint32_t>{0, 1, 2, 0, 2, 3, 0, 3, 4, 4, 3, 0}));
+    EXPECT_EQ(mesh.attributes, (std::vector<std::uint32_t>{1, 1, 1, 0}));
+    // No normals or texture coordinates in the file: zeros.
+    EXPECT_FALSE(mesh.hasNormals);
+    EXPECT_EQ(mesh.vertices[2].normal, D3DXVECTOR3(0, 0, 0));
+    EXPECT_EQ(mesh.vertices[2].texcoord, D3DXVECTOR2(0, 0));
+}
+
+TEST(XFileReaderTest, MaterialsComeInlineOrByNameWithTheirTextures) {
+    const char* text =
+        "xof 0303txt 0032\n"
+        "Material Shiny { 0.5;0.25;0.125;0.75;; 40; 0.1;0.2;0.3;; 0.4;0.5;0.6;;\n"
+        "  TextureFileName { \"tex\\\\shiny.png\"; } }\n"
+        "Mesh { 4; 0;0;0;, 1;0;0;, 1;1;0;, 0;1;0;;\n"
+        "  3; 3;0,2,1;, 3;0,3,2;, 3;0,1,3;;\n"
+        "  MeshTextureCoords { 4; 0;0;, 1;0;, 1;1;, 0;1;; }\n"
+        "  MeshMaterialList { 3; 2; 2, 0;\n"
+        "    Material Plain { 1;1;1;1;; 0; 0;0;0;; 0;0;0;; TextureFilename { \"\"; } }\n"
+        "    { Shiny }\n"
+        "    { Later } } }\n"
+        "Material Later { 0;0;1;1;; 1; 0;0;0;; 0;0;0;; }\n";
+    XMeshData mesh;
+    ASSERT_EQ(ReadText(text, mesh), D3D_OK);
+    ASSERT_EQ(mesh.materials.size(), 3u);
+    EXPECT_EQ(mesh.materials[0].textureFile, "");
+    EXPECT_EQ(mesh.materials[1].textureFile, "tex\\shiny.png");
+    const D3DMATERIAL9& shiny = mesh.materials[1].colors;
+    EXPECT_EQ(shiny.Diffuse.g, 0.25f);
+    EXPECT_EQ(shiny.Diffuse.a, 0.75f);
+    EXPECT_EQ(shiny.Power, 40.0f);
+    EXPECT_EQ(shiny.Specular.b, 0.3f);
+    EXPECT_EQ(shiny.Emissive.r, 0.4f);
+    EXPECT_EQ(mesh.materials[2].colors.Diffuse.b, 1.0f);
+    // The list is shorter than the faces: its last entry repeats.
+    EXPECT_EQ(mesh.attributes, (std::vector<std::uint32_t>{2, 0, 0}));
+    EXPECT_EQ(mesh.vertices[2].texcoord, D3DXVECTOR2(1, 1));
+}
+
+TEST(XFileReaderTest, MeshesWithAndWithoutMaterialsShareOneDefault) {
+    std::string text =
+        std::string("xof 0303txt 0032\n"
+                    "Mesh { ") +
+        kTriangle + " }\nMesh { " + kTriangle +
+        " MeshMaterialList { 1; 1; 0;; Material { 0;0;1;1;; 0; 0;0;0;; 0;0;0;; } } }\n"
+        "Mesh { " +
+        kTriangle + " }\n";
+    XMeshData mesh;
+    ASSERT_EQ(ReadText(text, mesh), D3D_OK);
+    ASSERT_EQ(mesh.materials.size(), 2u);
+    EXPECT_EQ(mesh.materials[0].colors.Diffuse.r, 1.0f);
+    EXPECT_EQ(mesh.materials[1].colors.Diffuse.r, 0.0f);
+    EXPECT_EQ(mesh.attributes, (std::vector<std::uint32_t>{0, 1, 0}));
+}
+
+// What exporters write besides the plain form: all of these read to the
+// same mesh as the plain text.
+TEST(XFileReaderTest, ExporterVariantsReadLikeThePlainForm) {
+    const std::string plain = std::string("xof 0303txt 0032\nFrame F { Mesh { ") + kTriangle +
+                              " MeshMaterialList { 1; 1; 0;; { M } } } }\n"
+                              "Material M { 1;1;1;1;; 0; 0;0;0;; 0;0;0;; }\n";
+    const char* variants[] = {
+        // CRLF, comments of both kinds, 0302, 64-bit floats.
+        "xof 0302txt 0064\r\n// a comment { with a brace\r\n# another\r\n"
+        "Frame F {\r\n Mesh { 3; 0.0;0;0;, 1e0;0;0;, 0;1.000000;0;;\r\n"
+        " 1; 3;0,1,2;; MeshNormals { 1; 0;0;-1;; 1; 3;0,0,0;; }\r\n"
+        " MeshMaterialList { 1; 1; 0;; { M } } } }\r\n"
+        "Material M { 1;1;1;1;; 0; 0;0;0;; 0;0;0;; }\r\n",
+        // Commas for semicolons and back, no whitespace at all.
+        "xof 0303txt 0032Frame F{Mesh{3,0,0,0,1,0,0,0,1,0,1,3,0,1,2,MeshNormals{1,0,0,-1,1,3,0,0,"
+        "0}MeshMaterialList{1;1;0;{M}}}}Material M{1,1,1,1,0,0,0,0,0,0,0}",
+        // Templates, a Header, GUIDs, objects of unknown templates with
+        // strings holding braces, and references to skip.
+        "xof 0303txt 0032\n"
+        "template Mesh { <3D82AB44-62DA-11cf-AB39-0020AF71E433> DWORD nVertices; [...] }\n"
+        "Header { 1; 0; 1; }\n"
+        "Custom thing <01234567-0000-0000-0000-000000000000> { \"}{\"; { F } Nested { 1; } }\n"
+        "Frame F { { Elsewhere } Mesh named <3D82AB44-62DA-11cf-AB39-0020AF71E433> {\n"
+        "  3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;;\n"
+        "  MeshVertexColors { 1; 0;1;1;1;1;; }\n"
+        "  SkinWeights { \"bone\"; 1; 900; 1.0; 1,0,0,0,0,1,0,0,0,0,1,0,0,0,0,1;; }\n"
+        "  MeshNormals { 1; 0;0;-1;; 1; 3;0,0,0;; }\n"
+        "  MeshMaterialList { 1; 1; 0;; { M <3D82AB4D-62DA-11cf-AB39-0020AF71E433> } } } }\n"
+        "AnimationSet { Animation { AnimationKey { 0; 1; 0; 3; 0,0,0;;; } { F } } }\n"
+        "Material M { 1;1;1;1;; 0; 0;0;0;; 0;0;0;; EffectInstance { \"x.fx\"; } }\n",
+    };
+    XMeshData expected;
+    ASSERT_EQ(ReadText(plain, expected), D3D_OK);
+    for (const char* variant : variants) {
+        SCOPED_TRACE(variant);
+        XMeshData mesh;
+        ASSERT_EQ(ReadText(variant, mesh), D3D_OK);
+        EXPECT_TRUE(SameMesh(mesh, expected));
+    }
+}
+
+TEST(XFileReaderTest, BrokenContentFailsCleanly) {
+    const std::string head = "xof 0303txt 0032\n";
+    const std::string broken[] = {
+        "",
+        "xof 0303txt",
+        "xof 0303zip 0032 Mesh {}",
+        "xof 0303txt 0016 Mesh {}",
+        "XOF 0303txt 0032",
+        head,
+        head + "Header { 1; 0; 1; } Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 2;0,1;; }", // no triangle
+        head + "Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,3;; }", // index past the vertices
+        head + "Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; MeshNormals { 1; 0;0;1;; 1; "
+               "3;0,0,1;; } }", // normal index
+        head + "Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; MeshNormals { 1; 0;0;1;; 1; "
+               "4;0,0,0,0;; } }", // normal face shape
+        head + "Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; MeshTextureCoords { 2; 0;0;, "
+               "1;1;; } }", // texture coordinate count
+        head + "Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; MeshMaterialList { 1; 1; 1;; "
+               "Material { 1;1;1;1;; 0; 0;0;0;; 0;0;0;; } } }", // material index
+        head + "Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; MeshMaterialList { 2; 1; 1;; "
+               "Material { 1;1;1;1;; 0; 0;0;0;; 0;0;0;; } } }", // fewer materials than declared
+        head + "Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; MeshMaterialList { 1; 1; 0;; "
+               "{ Nowhere } } }",                                     // unresolved reference
+        head + "Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; 7; }", // stray value
+        head + "Mesh { 3; 0;0;0;, 1;0;0;, 0;one;0;; 1; 3;0,1,2;; }",  // word for a number
+        head + "Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2.5;; }",  // fraction for an index
+        head + "Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; ",     // no closing brace
+        head + "Header { \"never closed; }",
+        head + "Header <1234 { }",
+        head + "Mesh { 4294967295; 0;0;0;; }",                     // count far past the data
+        head + "Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 99999999999; }", // count past 32 bits
+        head + "template Broken { DWORD x;",
+        head + "} Mesh { }",
+    };
+    for (const std::string& text : broken) {
+        SCOPED_TRACE(text);
+        XMeshData mesh;
+        EXPECT_EQ(ReadText(text, mesh), D3DXERR_INVALIDDATA);
+    }
+}
+
+TEST(XFileReaderTest, FramesNestedTooDeeplyAreRefused) {
+    auto nested = [](int depth) {
+        std::string text = "xof 0303txt 0032\n";
+        for (int i = 0; i < depth; ++i)
+            text += "Frame{";
+        text += std::string("Mesh{") + kTriangle + "}";
+        return text + std::string(size_t(depth), '}');
+    };
+    XMeshData mesh;
+    EXPECT_EQ(ReadText(nested(200), mesh), D3D_OK);
+    EXPECT_EQ(ReadText(nested(100000), mesh), D3DXERR_INVALIDDATA);
+    // Skipped objects nest without limit, as they do not recurse.
+    std::string skipped = "xof 0303txt 0032\nCustom{" + std::string(100000, '{') +
+                          std::string(100001, '}') + "Mesh{" + kTriangle + "}";
+    EXPECT_EQ(ReadText(skipped, mesh), D3D_OK);
+}
