@@ -1,0 +1,195 @@
+// The texture loader: managed textures with a box-filtered mip chain, float
+// textures for HDR files, the path convention, and failures that leave
+// nothing behind.
+#include "image_test_files.h"
+
+#include "platform/d3d9/recording_device.h"
+#include "utility/d3dx9mesh.h"
+#include "utility/d3dx9tex.h"
+#include "utility/image/file_bytes.h"
+
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+namespace {
+
+class TextureFromFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        startObjects = LiveDirect3DObjects();
+        root = new RecordingDirect3D9;
+        D3DPRESENT_PARAMETERS params{};
+        params.BackBufferWidth = 64;
+        params.BackBufferHeight = 48;
+        params.BackBufferFormat = D3DFMT_X8R8G8B8;
+        params.BackBufferCount = 1;
+        params.SwapEffect = D3DSWAPEFFECT_COPY;
+        params.Windowed = TRUE;
+        ASSERT_EQ(root->CreateDevice(0, D3DDEVTYPE_HAL, nullptr,
+                                     D3DCREATE_HARDWARE_VERTEXPROCESSING, &params, &device),
+                  D3D_OK);
+        recording = root->lastDevice;
+    }
+    void TearDown() override {
+        ReleaseRef(texture);
+        ReleaseRef(device);
+        ReleaseRef(root);
+        EXPECT_EQ(LiveDirect3DObjects(), startObjects);
+    }
+
+    HRESULT Load(const Bytes& file) {
+        ReleaseRef(texture);
+        return D3DXCreateTextureFromFileInMemory(device, file.data(), UINT(file.size()), &texture);
+    }
+
+    // The bytes of one level, row after row.
+    Bytes LevelBytes(UINT level) {
+        D3DSURFACE_DESC desc;
+        EXPECT_EQ(texture->GetLevelDesc(level, &desc), D3D_OK);
+        std::size_t rowBytes = desc.Width * (desc.Format == D3DFMT_A32B32G32R32F ? 16 : 4);
+        D3DLOCKED_RECT locked;
+        EXPECT_EQ(texture->LockRect(level, &locked, nullptr, D3DLOCK_READONLY), D3D_OK);
+        Bytes bytes;
+        for (UINT y = 0; y < desc.Height; ++y) {
+            auto* row = static_cast<const std::uint8_t*>(locked.pBits) + y * locked.Pitch;
+            bytes.insert(bytes.end(), row, row + rowBytes);
+        }
+        texture->UnlockRect(level);
+        return bytes;
+    }
+
+    std::vector<float> LevelFloats(UINT level) {
+        Bytes bytes = LevelBytes(level);
+        std::vector<float> values(bytes.size() / sizeof(float));
+        std::memcpy(values.data(), bytes.data(), bytes.size());
+        return values;
+    }
+
+    void ExpectLevelSize(UINT level, UINT width, UINT height) {
+        D3DSURFACE_DESC desc;
+        ASSERT_EQ(texture->GetLevelDesc(level, &desc), D3D_OK);
+        EXPECT_EQ(desc.Width, width) << "level " << level;
+        EXPECT_EQ(desc.Height, height) << "level " << level;
+    }
+
+    long startObjects = 0;
+    RecordingDirect3D9* root = nullptr;
+    IDirect3DDevice9* device = nullptr;
+    RecordingDevice* recording = nullptr;
+    IDirect3DTexture9* texture = nullptr;
+};
+
+Image ImageOf(UINT width, UINT height, std::initializer_list<std::uint8_t> bgra) {
+    Image image;
+    EXPECT_EQ(AllocateImage(image, width, height, false), D3D_OK);
+    image.bgra.assign(bgra);
+    return image;
+}
+
+} // namespace
+
+TEST_F(TextureFromFileTest, ManagedTextureWithABoxFilteredChainDownToOnePixel) {
+    // 4 x 2 pixels, B G R A each:
+    //   (0,100,200,255) (40,100,180,255) (80,100,160,255) (120,100,140,255)
+    //   (8,100,200,155) (48,100,180,155) (88,100,160,155) (128,100,140,155)
+    Image source =
+        ImageOf(4, 2, {0, 100, 200, 255, 40, 100, 180, 255, 80, 100, 160, 255, 120, 100, 140, 255,
+                       8, 100, 200, 155, 48, 100, 180, 155, 88, 100, 160, 155, 128, 100, 140, 155});
+    ASSERT_EQ(Load(PngFile(source)), D3D_OK);
+
+    auto calls = recording->Calls("CreateTexture");
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0]->args,
+              (std::vector<double>{4, 2, 0, 0, double(D3DFMT_A8R8G8B8), double(D3DPOOL_MANAGED)}));
+    ASSERT_EQ(texture->GetLevelCount(), 3u);
+    ExpectLevelSize(1, 2, 1);
+    ExpectLevelSize(2, 1, 1);
+    EXPECT_EQ(LevelBytes(0), source.bgra);
+    EXPECT_EQ(LevelBytes(1), (Bytes{24, 100, 190, 205, 104, 100, 150, 205}));
+    EXPECT_EQ(LevelBytes(2), (Bytes{64, 100, 170, 205}));
+}
+
+TEST_F(TextureFromFileTest, OddSizesAverageEveryCoveredPixel) {
+    // 5 x 1 blue ramp 0..40: the two pixels of level 1 cover columns 0-2 and
+    // 2-4, so the last column is not dropped (a plain 2x2 filter would give
+    // 5 and 25).
+    Image source =
+        ImageOf(5, 1, {0, 0, 0, 255, 10, 0, 0, 255, 20, 0, 0, 255, 30, 0, 0, 255, 40, 0, 0, 255});
+    ASSERT_EQ(Load(PngFile(source)), D3D_OK);
+    ASSERT_EQ(texture->GetLevelCount(), 3u);
+    ExpectLevelSize(1, 2, 1);
+    EXPECT_EQ(LevelBytes(1), (Bytes{10, 0, 0, 255, 30, 0, 0, 255}));
+    EXPECT_EQ(LevelBytes(2), (Bytes{20, 0, 0, 255}));
+}
+
+TEST_F(TextureFromFileTest, HdrFilesGiveFloatTextures) {
+    // 2 x 2: (4, 2, 1) (1, 0.5, 0.25) / (0.5, 0.5, 0.5) (0, 0, 0)
+    std::vector<float> rgb = {4, 2, 1, 1, 0.5f, 0.25f, 0.5f, 0.5f, 0.5f, 0, 0, 0};
+    ASSERT_EQ(Load(HdrFile(2, 2, rgb)), D3D_OK);
+    auto calls = recording->Calls("CreateTexture");
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0]->args[4], double(D3DFMT_A32B32G32R32F));
+    ASSERT_EQ(texture->GetLevelCount(), 2u);
+    EXPECT_EQ(LevelFloats(0),
+              (std::vector<float>{4, 2, 1, 1, 1, 0.5f, 0.25f, 1, 0.5f, 0.5f, 0.5f, 1, 0, 0, 0, 1}));
+    EXPECT_EQ(LevelFloats(1), (std::vector<float>{1.375f, 0.75f, 0.4375f, 1}));
+}
+
+TEST_F(TextureFromFileTest, PathsMayUseEitherSeparator) {
+    std::filesystem::path directory =
+        std::filesystem::path(::testing::TempDir()) / "zq_texture_paths" / "sub";
+    std::filesystem::create_directories(directory);
+    std::string file = (directory / "colour.tex").string();
+    ASSERT_TRUE(WriteFileBytes(file.c_str(), PngFile(PatternImage(3, 2))));
+
+    std::string backslashed = file;
+    for (char& c : backslashed)
+        c = c == '/' ? '\\' : c;
+    ASSERT_EQ(D3DXCreateTextureFromFileA(device, backslashed.c_str(), &texture), D3D_OK);
+    EXPECT_EQ(LevelBytes(0), PatternImage(3, 2).bgra);
+    std::filesystem::remove_all(directory.parent_path());
+}
+
+TEST_F(TextureFromFileTest, UnreadableFilesFailWithNothingMade) {
+    std::filesystem::path directory =
+        std::filesystem::path(::testing::TempDir()) / "zq_texture_failures";
+    std::filesystem::create_directories(directory);
+    std::string empty = (directory / "empty.tex").string();
+    std::string cut = (directory / "cut.png").string();
+    Bytes png = PngFile(PatternImage(3, 2));
+    ASSERT_TRUE(WriteFileBytes(empty.c_str(), {}));
+    ASSERT_TRUE(WriteFileBytes(cut.c_str(), Bytes(png.begin(), png.end() - 1)));
+    std::string missing = (directory / "missing.png").string();
+    std::string directoryPath = directory.string();
+    std::string tooLong(kMaxPathLength + 1, 'a');
+
+    int notATexture = 0;
+    for (const std::string& path : {empty, cut, missing, directoryPath, tooLong}) {
+        texture = reinterpret_cast<IDirect3DTexture9*>(&notATexture); // must be cleared
+        EXPECT_EQ(D3DXCreateTextureFromFileA(device, path.c_str(), &texture), D3DXERR_INVALIDDATA)
+            << path;
+        EXPECT_EQ(texture, nullptr);
+    }
+    EXPECT_TRUE(recording->Calls("CreateTexture").empty());
+    std::filesystem::remove_all(directory);
+}
+
+TEST_F(TextureFromFileTest, MissingArgumentsAndDeviceRefusals) {
+    Bytes png = PngFile(PatternImage(3, 2));
+    EXPECT_EQ(D3DXCreateTextureFromFileA(device, "x.png", nullptr), D3DERR_INVALIDCALL);
+    EXPECT_EQ(D3DXCreateTextureFromFileA(nullptr, "x.png", &texture), D3DERR_INVALIDCALL);
+    EXPECT_EQ(D3DXCreateTextureFromFileA(device, nullptr, &texture), D3DERR_INVALIDCALL);
+    EXPECT_EQ(D3DXCreateTextureFromFileInMemory(device, nullptr, 10, &texture), D3DERR_INVALIDCALL);
+    EXPECT_EQ(D3DXCreateTextureFromFileInMemory(nullptr, png.data(), UINT(png.size()), &texture),
+              D3DERR_INVALIDCALL);
+    EXPECT_EQ(texture, nullptr);
+
+    recording->failTextureCreations = 1;
+    EXPECT_EQ(Load(png), D3DERR_OUTOFVIDEOMEMORY) << "the device's own code comes back";
+    EXPECT_EQ(texture, nullptr);
+    // Wider than the device takes, though within what the loader decodes.
+    EXPECT_EQ(Load(PngFile(PatternImage(9000, 1))), D3DERR_INVALIDCALL);
+    EXPECT_EQ(texture, nullptr);
+    EXPECT_EQ(Load(png), D3D_OK);
+}

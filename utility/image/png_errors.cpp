@@ -1,0 +1,7 @@
+#include "utility/image/png_errors.h"
+
+void PngErrorJump(png_structp png, png_const_charp) {
+    png_longjmp(png, 1);
+}
+
+void PngIgnoreWarning(png_structp, png_const_charp) {}
