@@ -107,9 +107,12 @@ HRESULT D3DXCreateMesh(DWORD numFaces, DWORD numVertices, DWORD options,
 HRESULT D3DXCreateMeshFVF(DWORD numFaces, DWORD numVertices, DWORD options, DWORD fvf,
                           IDirect3DDevice9* device, ID3DXMesh** mesh);
 
-// Splits bowtie vertices (D3DXCLEAN_BOWTIES); the adjacency is copied to
+// Splits bowtie vertices (D3DXCLEAN_BOWTIES, the only cleaning there is:
+// other types are D3DERR_INVALIDCALL); the adjacency is copied to
 // adjacencyOut unchanged. meshOut is a new mesh when vertices were copied,
-// otherwise the input mesh with one more reference.
+// otherwise the input mesh with one more reference. Bad indices or adjacency
+// give D3DXERR_INVALIDMESH, with one line of text per finding in
+// errorsAndWarnings when given.
 HRESULT D3DXCleanMesh(D3DXCLEANTYPE cleanType, ID3DXMesh* meshIn, const DWORD* adjacencyIn,
                       ID3DXMesh** meshOut, DWORD* adjacencyOut, ID3DXBuffer** errorsAndWarnings);
 
@@ -118,8 +121,41 @@ HRESULT D3DXCleanMesh(D3DXCLEANTYPE cleanType, ID3DXMesh* meshIn, const DWORD* a
 HRESULT D3DXComputeTangent(ID3DXMesh* mesh, DWORD texStage, DWORD tangentIndex, DWORD binormalIndex,
                            DWORD wrap, const DWORD* adjacency);
 
-// Reads every mesh of an X file (text, binary, compressed) into one mesh with
-// one D3DXMATERIAL record per subset. Outputs other than mesh may be null.
+// Reads every mesh of an X file (text, binary, compressed; 32- or 64-bit
+// floats) into one mesh with one D3DXMATERIAL record per subset. The meshes
+// are transformed by their frames and merged; the vertices are position,
+// normal, texture coordinate 0 (zero where the file has none); faces are
+// sorted by material and the attribute table set. The options are the
+// mesh's, with D3DXMESH_32BIT added for more than 65535 vertices. The
+// material buffer holds the records followed by the texture names they
+// point at (null for none); a file without materials gives one white one.
+// The adjacency buffer holds three DWORDs a face (tolerance 0). Effect
+// instances are not read: that output is set to null. Outputs other than
+// mesh may be null. `\` and `/` both separate directories in the path.
+// D3DXERR_INVALIDDATA for broken content, E_FAIL for a file that cannot be
+// read, D3DERR_INVALIDCALL for missing arguments; nothing is left behind.
 HRESULT D3DXLoadMeshFromXA(LPCSTR filename, DWORD options, IDirect3DDevice9* device,
                            ID3DXBuffer** adjacency, ID3DXBuffer** materials,
                            ID3DXBuffer** effectInstances, DWORD* numMaterials, ID3DXMesh** mesh);
+
+// Formats of D3DXSaveMeshToX. COMPRESSED combines with BINARY ("bzip") or
+// TEXT ("tzip"); FLOAT64 is this library's own flag for 64-bit floats.
+constexpr DWORD D3DXF_FILEFORMAT_BINARY = 0;
+constexpr DWORD D3DXF_FILEFORMAT_TEXT = 1;
+constexpr DWORD D3DXF_FILEFORMAT_COMPRESSED = 2;
+constexpr DWORD D3DXF_FILEFORMAT_FLOAT64 = 0x100;
+
+struct D3DXEFFECTINSTANCE;
+
+// Writes one Mesh object, outside any frame, from the mesh's position,
+// normal and texture coordinate 0 elements (MeshNormals and
+// MeshTextureCoords only where the mesh has them) and, when numMaterials is
+// not 0, a MeshMaterialList of the materials with their TextureFilename; the
+// attributes must then index them. Adjacency and effect instances are not
+// written. D3DERR_INVALIDCALL for missing arguments, unknown format bits or
+// attributes past the materials; D3DXERR_INVALIDMESH for a mesh without
+// positions or with indices past its vertices; E_FAIL when the file cannot
+// be written.
+HRESULT D3DXSaveMeshToX(LPCSTR filename, ID3DXMesh* mesh, const DWORD* adjacency,
+                        const D3DXMATERIAL* materials, const D3DXEFFECTINSTANCE* effectInstances,
+                        DWORD numMaterials, DWORD format);

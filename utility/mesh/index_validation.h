@@ -1,0 +1,14 @@
+// The checks that bowtie cleaning makes of indices and adjacency before it
+// trusts them, with the library's own wording for each finding.
+#pragma once
+
+#include "utility/d3dx9mesh.h"
+
+#include <string>
+#include <vector>
+
+// Every finding, face by face: corner indices outside the vertex range
+// (the all-ones index included), neighbours outside the face range, a vertex
+// used twice by one face, a neighbour named twice by one face.
+std::vector<std::string> ValidateIndices(const std::vector<DWORD>& indices, DWORD vertexCount,
+                                         const DWORD* adjacency);
