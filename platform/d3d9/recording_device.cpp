@@ -1,8 +1,13 @@
 #include "platform/d3d9/recording_device.h"
 
-RecordingDevice::RecordingDevice(IDirect3D9* root, D3DDEVTYPE type, DWORD behavior,
+RecordingDevice::RecordingDevice(RecordingDirect3D9* root, D3DDEVTYPE type, DWORD behavior,
                                  const D3DPRESENT_PARAMETERS& params, const D3DCAPS9& deviceCaps)
-    : StateDevice(root, type, behavior, params), caps(deviceCaps) {}
+    : StateDevice(root, type, behavior, params), owner(root), caps(deviceCaps) {}
+
+RecordingDevice::~RecordingDevice() {
+    if (owner->lastDevice == this)
+        owner->lastDevice = nullptr;
+}
 
 std::vector<const RecordedCall*> RecordingDevice::Calls(const std::string& name) const {
     std::vector<const RecordedCall*> found;
@@ -132,6 +137,8 @@ HRESULT RecordingDirect3D9::CreateDevice(UINT adapter, D3DDEVTYPE type, HWND foc
     D3DCAPS9 deviceCaps = caps;
     deviceCaps.DeviceType = type;
     auto* device = new RecordingDevice(this, type, behavior, used, deviceCaps);
+    device->failTextureCreations = failTexturesOfNextDevice;
+    failTexturesOfNextDevice = 0;
     if (!device->Initialize()) {
         device->Release();
         *out = nullptr;

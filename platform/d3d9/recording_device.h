@@ -21,10 +21,13 @@ struct RecordedCall {
     }
 };
 
+class RecordingDirect3D9;
+
 class RecordingDevice final : public StateDevice {
 public:
-    RecordingDevice(IDirect3D9* root, D3DDEVTYPE type, DWORD behavior,
+    RecordingDevice(RecordingDirect3D9* root, D3DDEVTYPE type, DWORD behavior,
                     const D3DPRESENT_PARAMETERS& params, const D3DCAPS9& caps);
+    ~RecordingDevice() override;
 
     // Calls named `name`, in order.
     std::vector<const RecordedCall*> Calls(const std::string& name) const;
@@ -55,6 +58,7 @@ protected:
     void FillCaps(D3DCAPS9& out) override { out = caps; }
 
 private:
+    RecordingDirect3D9* owner;
     D3DCAPS9 caps;
 };
 
@@ -79,8 +83,11 @@ public:
     std::deque<HRESULT> createResults;
     std::vector<CreateDeviceCall> createCalls;
     D3DFORMAT displayFormat = D3DFMT_X8R8G8B8;
+    // Passed to the next device made: that many of its texture creations fail.
+    int failTexturesOfNextDevice = 0;
     D3DCAPS9 caps{};
-    RecordingDevice* lastDevice = nullptr; // not counted
+    // The device made last while it lives; not counted.
+    RecordingDevice* lastDevice = nullptr;
 
     UINT GetAdapterCount() override { return 1; }
     HRESULT GetAdapterDisplayMode(UINT adapter, D3DDISPLAYMODE* mode) override;

@@ -170,6 +170,30 @@ constexpr int VK_RCONTROL = 0xA3;
 constexpr int VK_LMENU = 0xA4;
 constexpr int VK_RMENU = 0xA5;
 
+// DrawText formats
+constexpr DWORD DT_TOP = 0x00000000;
+constexpr DWORD DT_LEFT = 0x00000000;
+constexpr DWORD DT_CENTER = 0x00000001;
+constexpr DWORD DT_RIGHT = 0x00000002;
+constexpr DWORD DT_VCENTER = 0x00000004;
+constexpr DWORD DT_BOTTOM = 0x00000008;
+constexpr DWORD DT_WORDBREAK = 0x00000010;
+constexpr DWORD DT_SINGLELINE = 0x00000020;
+constexpr DWORD DT_NOCLIP = 0x00000100;
+constexpr DWORD DT_CALCRECT = 0x00000400;
+
+// Font creation
+constexpr UINT FW_NORMAL = 400;
+constexpr UINT FW_BOLD = 700;
+constexpr DWORD DEFAULT_CHARSET = 1;
+constexpr DWORD SHIFTJIS_CHARSET = 128;
+constexpr DWORD OUT_DEFAULT_PRECIS = 0;
+constexpr DWORD DEFAULT_QUALITY = 0;
+constexpr DWORD DEFAULT_PITCH = 0;
+constexpr DWORD FIXED_PITCH = 1;
+constexpr DWORD VARIABLE_PITCH = 2;
+constexpr DWORD FF_DONTCARE = 0x00;
+
 // Window class and window
 ATOM RegisterClassExA(const WNDCLASSEXA* wc);
 HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y,
