@@ -14,6 +14,10 @@ bool IsIdentity(const D3DXMATRIX& m) {
     return m == identity;
 }
 
+bool SameBits(const D3DXVECTOR3& a, const D3DXVECTOR3& b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
 std::uint64_t PairKey(std::uint32_t a, std::uint32_t b) {
     return std::uint64_t(a) << 32 | b;
 }
@@ -83,7 +87,6 @@ public:
         }
         if (part.hasNormals) {
             normals = TransformedNormals(part, identity);
-            canonicalNormal = CanonicalNormalIndices(part.normals);
             vertexNormal.assign(positionCount, NoIndex);
         }
         return Triangles(attributeBase);
@@ -92,6 +95,11 @@ public:
 private:
     bool Triangles(std::uint32_t attributeBase) {
         const XPolygons& faces = part.faces;
+        size_t triangles = 0;
+        for (std::uint32_t count : faces.cornerCounts)
+            triangles += count > 2 ? count - 2 : 0;
+        out.indices.reserve(out.indices.size() + 3 * triangles);
+        out.attributes.reserve(out.attributes.size() + triangles);
         size_t corner = 0;
         std::vector<std::uint32_t> ring;
         for (size_t f = 0; f < faces.cornerCounts.size(); ++f) {
@@ -122,14 +130,16 @@ private:
         vertex = std::uint32_t(base + p);
         if (!part.hasNormals)
             return true;
-        std::uint32_t normal = canonicalNormal[part.normalFaces.corners[corner]];
-        if (vertexNormal[p] == NoIndex) {
+        std::uint32_t normal = part.normalFaces.corners[corner];
+        std::uint32_t own = vertexNormal[p];
+        if (own == NoIndex) {
             vertexNormal[p] = normal;
             out.vertices[vertex].normal = normals[normal];
             return true;
         }
-        if (vertexNormal[p] == normal)
+        if (own == normal || SameBits(part.normals[own], part.normals[normal]))
             return true;
+        normal = Canonical(normal);
         auto [slot, added] = splits.emplace(PairKey(p, normal), std::uint32_t(0));
         if (added) {
             if (out.vertices.size() == MaxCount)
@@ -143,12 +153,19 @@ private:
         return true;
     }
 
+    // Splits are rare, so the map of equal normals is made on the first one.
+    std::uint32_t Canonical(std::uint32_t normal) {
+        if (canonicalNormal.empty())
+            canonicalNormal = CanonicalNormalIndices(part.normals);
+        return canonicalNormal[normal];
+    }
+
     const XMeshPart& part;
     XMeshData& out;
     size_t base = 0;
-    std::vector<D3DXVECTOR3> normals;                        // transformed
-    std::vector<std::uint32_t> canonicalNormal;              // normal index -> first equal normal
-    std::vector<std::uint32_t> vertexNormal;                 // position -> normal of its own vertex
+    std::vector<D3DXVECTOR3> normals;           // transformed
+    std::vector<std::uint32_t> canonicalNormal; // normal index -> first equal normal, or empty
+    std::vector<std::uint32_t> vertexNormal;    // position -> normal index of its own vertex
     std::unordered_map<std::uint64_t, std::uint32_t> splits; // (position, normal) -> vertex
 };
 

@@ -110,8 +110,8 @@ private:
     // Room for `count` items, but never more than the input could still
     // hold, so a forged count cannot claim memory ahead of the data.
     template <class T>
-    void Reserve(std::vector<T>& items, std::uint32_t count) {
-        items.reserve(std::min(size_t(count), tokens.Remaining()));
+    void Reserve(std::vector<T>& items, std::uint64_t count) {
+        items.reserve(size_t(std::min<std::uint64_t>(count, tokens.Remaining())));
     }
 
     template <class Vector>
@@ -136,7 +136,7 @@ private:
         if (!ReadUInt(count))
             return false;
         Reserve(polygons.cornerCounts, count);
-        Reserve(polygons.corners, count);
+        Reserve(polygons.corners, std::uint64_t(count) * 3);
         for (std::uint32_t f = 0; f < count; ++f) {
             std::uint32_t corners;
             if (!ReadUInt(corners))

@@ -178,6 +178,19 @@ TEST(XFileReaderTest, NormalsSplitVerticesOnlyWhereTheyDiffer) {
     ASSERT_EQ(ReadText(flat, mesh), D3D_OK);
     EXPECT_EQ(mesh.vertices.size(), 4u);
     EXPECT_EQ(Triangle(mesh, 1), (std::vector<std::uint32_t>{0, 3, 2}));
+
+    // A third triangle (0,1,3) whose normal 2 equals normal 1: position 0
+    // reuses its copy for normal 1, position 1 gets one, 3 has it already.
+    const char* shared = "xof 0303txt 0032\n"
+                         "Mesh { 4; 0;0;0;, 1;0;0;, 1;1;0;, 0;1;0;;\n"
+                         "  3; 3;0,2,1;, 3;0,3,2;, 3;0,1,3;;\n"
+                         "  MeshNormals { 3; 0;0;-1;, 0;1;0;, 0;1;0;;\n"
+                         "    3; 3;0,0,0;, 3;1,1,1;, 3;2,2,2;; } }\n";
+    ASSERT_EQ(ReadText(shared, mesh), D3D_OK);
+    ASSERT_EQ(mesh.vertices.size(), 7u);
+    EXPECT_EQ(Triangle(mesh, 2), (std::vector<std::uint32_t>{4, 6, 3}));
+    EXPECT_EQ(Position(mesh, 6), Position(mesh, 1));
+    EXPECT_EQ(mesh.vertices[6].normal, D3DXVECTOR3(0, 1, 0));
 }
 
 //     3

@@ -1,0 +1,1 @@
+zq_bench(XFileBench SOURCES ../bench/xfile_bench.cpp LIBS zq_utility_xfile)
