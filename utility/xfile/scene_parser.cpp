@@ -108,10 +108,11 @@ private:
     }
 
     // Room for `count` items, but never more than the input could still
-    // hold, so a forged count cannot claim memory ahead of the data.
+    // hold (each of an item's `values` takes a byte at least), so a forged
+    // count cannot claim memory ahead of the data.
     template <class T>
-    void Reserve(std::vector<T>& items, std::uint64_t count) {
-        items.reserve(size_t(std::min<std::uint64_t>(count, tokens.Remaining())));
+    void Reserve(std::vector<T>& items, std::uint64_t count, size_t values = 1) {
+        items.reserve(size_t(std::min<std::uint64_t>(count, tokens.Remaining() / values)));
     }
 
     template <class Vector>
@@ -120,7 +121,7 @@ private:
         std::uint32_t count;
         if (!ReadUInt(count))
             return false;
-        Reserve(out, count);
+        Reserve(out, count, Components);
         for (std::uint32_t i = 0; i < count; ++i) {
             float v[Components];
             if (!ReadFloats(v, Components))
