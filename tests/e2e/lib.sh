@@ -69,3 +69,18 @@ hold_keys() {
     sleep 0.2
     xdotool keyup "$@"
 }
+
+# region_max IMAGE WxH+X+Y: the brightest channel value (0..1) in a region.
+region_max() {
+    convert "$1" -crop "$2" +repage -format "%[fx:maxima]" info:
+}
+
+# region_mean IMAGE WxH+X+Y: the mean value (0..1) in a region.
+region_mean() {
+    convert "$1" -crop "$2" +repage -format "%[fx:mean]" info:
+}
+
+# above A B: true when the number A is greater than B.
+above() {
+    awk -v a="$1" -v b="$2" 'BEGIN { exit !(a > b) }'
+}

@@ -7,7 +7,14 @@ start_app "$1"
 wid=$(wait_window ZELQAd) || fail "no window named ZELQAd"
 geometry=$(xdotool getwindowgeometry "$wid" | grep Geometry | awk '{print $2}')
 [ "$geometry" = "1024x768" ] || fail "client area is $geometry"
-sleep 0.5
+sleep 1
+capture "$wid" window.png
+# The frame-rate line in white at the top left; the ground grid below the
+# horizon; the clear colour elsewhere.
+above "$(region_max "$ARTIFACTS/window.png" 300x24+8+8)" 0.9 || fail "no frame-rate text"
+above "$(region_max "$ARTIFACTS/window.png" 1024x200+0+560)" 0.2 || fail "no ground grid"
+corner=$(convert "$ARTIFACTS/window.png" -format "%[hex:p{1000,100}]" info:)
+[ "${corner:0:6}" = "0F1419" ] || fail "clear colour is $corner"
 close_window "$wid"
 wait_exit 10 || fail "still running after the close request"
 [ "$EXIT_STATUS" = 1 ] || fail "exit status $EXIT_STATUS"

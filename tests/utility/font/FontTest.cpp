@@ -1,0 +1,140 @@
+#include "platform/d3d9/recording_device.h"
+#include "utility/d3dx9font.h"
+#include "utility/font/face.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+
+namespace {
+
+struct GlyphVertex {
+    float x, y, z, rhw;
+    DWORD color;
+    float u, v;
+};
+
+class FontTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        startObjects = LiveDirect3DObjects();
+        root = new RecordingDirect3D9;
+        D3DPRESENT_PARAMETERS pp{};
+        pp.BackBufferWidth = 256;
+        pp.BackBufferHeight = 64;
+        pp.BackBufferFormat = D3DFMT_X8R8G8B8;
+        ASSERT_EQ(root->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, 0, &pp, &device), D3D_OK);
+        recording = root->lastDevice;
+    }
+    void TearDown() override {
+        device->Release();
+        root->Release();
+        EXPECT_EQ(LiveDirect3DObjects(), startObjects);
+    }
+
+    ID3DXFont* MakeFont(const char* face = "MS Gothic") {
+        ID3DXFont* font = nullptr;
+        EXPECT_EQ(D3DXCreateFontA(device, 20, 10, FW_NORMAL, 1, FALSE, SHIFTJIS_CHARSET,
+                                  OUT_DEFAULT_PRECIS, DEFAULT_QUALITY, FIXED_PITCH, face, &font),
+                  D3D_OK);
+        return font;
+    }
+
+    long startObjects = 0;
+    RecordingDirect3D9* root = nullptr;
+    IDirect3DDevice9* device = nullptr;
+    RecordingDevice* recording = nullptr;
+};
+
+} // namespace
+
+TEST(FontFaceTest, AMissingGothicFaceIsMatchedToAFixedPitchGothicOne) {
+    std::string file = FindFontFile("MS Gothic", true);
+    ASSERT_FALSE(file.empty());
+    // Debian names the face through links; the file behind them is IPAGothic's.
+    std::string real = std::filesystem::canonical(file).string();
+    EXPECT_NE(real.find("ipag"), std::string::npos) << real;
+    EXPECT_FALSE(FindFontFile("No Such Face At All", false).empty());
+}
+
+TEST_F(FontTest, CellHeightAndDigitWidthFollowTheRequest) {
+    ID3DXFont* font = MakeFont();
+    RECT rect{0, 0, 0, 0};
+    EXPECT_EQ(font->DrawTextA(nullptr, "0123456789", -1, &rect, DT_CALCRECT, 0), 20);
+    EXPECT_EQ(rect.bottom, 20);
+    EXPECT_NEAR(rect.right, 100, 2);
+    rect = RECT{0, 0, 0, 0};
+    EXPECT_EQ(font->DrawTextA(nullptr, "a\nb\nc", -1, &rect, DT_CALCRECT, 0), 60);
+    font->Release();
+}
+
+TEST_F(FontTest, DrawingLeavesTheDeviceStatesAsTheyWere) {
+    ID3DXFont* font = MakeFont();
+    device->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
+    device->SetRenderState(D3DRS_ALPHAREF, 3);
+    device->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
+    device->SetFVF(D3DFVF_XYZ | D3DFVF_DIFFUSE);
+    RECT rect{10, 10, 200, 60};
+    font->DrawTextA(nullptr, "Text", -1, &rect, DT_NOCLIP, 0xFFFFFFFF);
+    DWORD value = 0;
+    device->GetRenderState(D3DRS_ZENABLE, &value);
+    EXPECT_EQ(value, DWORD(D3DZB_TRUE));
+    device->GetRenderState(D3DRS_ALPHAREF, &value);
+    EXPECT_EQ(value, 3u);
+    device->GetSamplerState(0, D3DSAMP_MINFILTER, &value);
+    EXPECT_EQ(value, DWORD(D3DTEXF_LINEAR));
+    device->GetFVF(&value);
+    EXPECT_EQ(value, DWORD(D3DFVF_XYZ | D3DFVF_DIFFUSE));
+    IDirect3DBaseTexture9* texture = nullptr;
+    device->GetTexture(0, &texture);
+    EXPECT_EQ(texture, nullptr);
+    font->Release();
+}
+
+TEST_F(FontTest, GlyphQuadsCarryTheColourAndSitOnHalfPixels) {
+    ID3DXFont* font = MakeFont();
+    recording->calls.clear();
+    RECT rect{10, 10, 200, 60};
+    font->DrawTextA(nullptr, "AB", -1, &rect, DT_NOCLIP, 0x80FF2040);
+    auto draws = recording->Calls("DrawPrimitiveUP");
+    ASSERT_EQ(draws.size(), 1u);
+    EXPECT_EQ(draws[0]->args[0], double(D3DPT_TRIANGLELIST));
+    EXPECT_EQ(draws[0]->args[1], 4.0); // two glyphs of two triangles
+    for (size_t i = 0; i < 12; ++i) {
+        const GlyphVertex& v = draws[0]->As<GlyphVertex>(i);
+        EXPECT_EQ(v.color, 0x80FF2040u);
+        EXPECT_EQ(v.x - std::floor(v.x), 0.5f);
+        EXPECT_GE(v.y, 9.5f);
+        EXPECT_LE(v.y, 30.5f);
+    }
+    font->Release();
+}
+
+TEST_F(FontTest, ClippedTextStaysInsideItsRectangle) {
+    ID3DXFont* font = MakeFont();
+    recording->calls.clear();
+    RECT rect{10, 10, 25, 60};
+    font->DrawTextA(nullptr, "WWWW", -1, &rect, DT_LEFT, 0xFFFFFFFF);
+    auto draws = recording->Calls("DrawPrimitiveUP");
+    ASSERT_EQ(draws.size(), 1u);
+    size_t vertices = draws[0]->data.size() / sizeof(GlyphVertex);
+    EXPECT_LT(vertices, 4u * 6u); // glyphs past the right edge are gone
+    for (size_t i = 0; i < vertices; ++i)
+        EXPECT_LE(draws[0]->As<GlyphVertex>(i).x, 24.5f);
+    font->Release();
+}
+
+TEST_F(FontTest, AFailingGlyphPageFailsTheFont) {
+    recording->failTextureCreations = 1;
+    ID3DXFont* font = nullptr;
+    EXPECT_LT(D3DXCreateFontA(device, 20, 10, FW_NORMAL, 1, FALSE, SHIFTJIS_CHARSET, 0, 0, 1,
+                              "MS Gothic", &font),
+              0);
+    EXPECT_EQ(font, nullptr);
+    EXPECT_LT(D3DXCreateFontA(device, 0, 0, FW_NORMAL, 1, FALSE, 0, 0, 0, 1, "MS Gothic", &font),
+              0);
+    EXPECT_EQ(D3DXCreateFontA(nullptr, 20, 10, FW_NORMAL, 1, FALSE, 0, 0, 0, 1, "x", &font),
+              D3DERR_INVALIDCALL);
+}
