@@ -1,12 +1,10 @@
 // The overlay drawn by the OpenGL device over a cleared frame: the viewer's
 // three buttons (one hovered, one pressed) and its timing panel, read back,
-// checked at a few telling pixels and kept as docs/gui-overlay.png.
+// checked at a few telling pixels and written as gui-overlay.png.
 #include "framework/KvDX9Template.h"
 #include "gui/ButtonObj.h"
 #include "gui/PerformancePanel.h"
 #include "tests/support/GlTestDevice.h"
-#include "utility/image/file_bytes.h"
-#include "utility/image/image_writers.h"
 
 #include <gtest/gtest.h>
 
@@ -70,18 +68,6 @@ PerformanceMarker SettledMarker() {
     return marker;
 }
 
-bool WritePng(const std::vector<std::uint32_t>& pixels, const std::string& path) {
-    Image image;
-    if (FAILED(AllocateImage(image, kWidth, kHeight, false)))
-        return false;
-    for (size_t i = 0; i < pixels.size(); ++i) {
-        std::uint32_t opaque = pixels[i] | 0xFF000000u; // the back buffer has no alpha
-        std::memcpy(&image.bgra[i * 4], &opaque, 4);
-    }
-    std::vector<std::uint8_t> png;
-    return EncodePng(image, png) && WriteFileBytes(path.c_str(), png);
-}
-
 std::uint32_t At(const std::vector<std::uint32_t>& pixels, int x, int y) {
     return pixels[size_t(y) * kWidth + size_t(x)] & 0xFFFFFF;
 }
@@ -120,7 +106,7 @@ TEST_F(GuiOverlayGLTest, ButtonsAndTimingPanelOverAClearedFrame) {
 
     std::vector<std::uint32_t> pixels = gl.ReadTarget();
     ASSERT_EQ(pixels.size(), size_t(kWidth) * kHeight);
-    EXPECT_TRUE(WritePng(pixels, std::string(ZQ_SOURCE_DIR) + "/docs/gui-overlay.png"));
+    EXPECT_FALSE(WriteScreenshot(pixels, kWidth, kHeight, "gui-overlay.png").empty());
 
     // Far from the overlay the frame keeps its clear colour.
     EXPECT_EQ(At(pixels, 100, 400), kClear & 0xFFFFFF);

@@ -1,5 +1,10 @@
 #include "tests/support/GlTestDevice.h"
 
+#include "utility/core/file_bytes.h"
+#include "utility/image/image.h"
+#include "utility/image/image_writers.h"
+
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -104,4 +109,22 @@ std::vector<float> GlTestDevice::ReadFloat(IDirect3DSurface9* target) {
     }
     copy->Release();
     return pixels;
+}
+
+std::string WriteScreenshot(const std::vector<std::uint32_t>& pixels, UINT width, UINT height,
+                            const char* name) {
+    Image image;
+    if (pixels.size() != size_t(width) * height ||
+        FAILED(AllocateImage(image, width, height, false)))
+        return std::string();
+    for (size_t i = 0; i < pixels.size(); ++i) {
+        std::uint32_t opaque = pixels[i] | 0xFF000000u; // targets without alpha read anything
+        std::memcpy(&image.bgra[i * 4], &opaque, 4);
+    }
+    const char* folder = std::getenv("ZQ_SCREENSHOT_DIR");
+    std::string path = std::string(folder && *folder ? folder : ".") + "/" + name;
+    std::vector<std::uint8_t> png;
+    if (!EncodePng(image, png) || FAILED(WriteFileBytes(path.c_str(), png)))
+        return std::string();
+    return path;
 }

@@ -5,6 +5,7 @@
 #include "platform/d3d9/d3d9.h"
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 class GlTestDevice {
@@ -29,6 +30,13 @@ public:
     D3DPRESENT_PARAMETERS params{};
     UINT width, height;
 };
+
+// Writes opaque ARGB pixels (rows top-down) as a PNG named `name` in the
+// folder that ZQ_SCREENSHOT_DIR names, or in the working directory; tests
+// never write into the source tree on their own. Returns the path, empty on
+// failure. scripts/screenshots points the variable at docs/.
+std::string WriteScreenshot(const std::vector<std::uint32_t>& pixels, UINT width, UINT height,
+                            const char* name);
 
 // Red, green, blue and alpha of an ARGB word.
 inline int Red(std::uint32_t c) {

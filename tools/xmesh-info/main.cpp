@@ -5,7 +5,7 @@
 // 1 when any file fails.
 #include "platform/d3d9/recording_device.h"
 #include "utility/d3dx9mesh.h"
-#include "utility/xfile/file_io.h"
+#include "utility/core/file_bytes.h"
 #include "utility/xfile/xfile_format.h"
 
 #include <cfloat>
@@ -85,7 +85,7 @@ std::string ErrorText(HRESULT hr) {
 std::string EncodingFields(const char* path) {
     std::vector<std::uint8_t> bytes;
     XFileHeader header;
-    if (FAILED(ReadXFileBytes(path, bytes)) ||
+    if (FAILED(ReadFileBytes(path, bytes)) ||
         !ParseXFileHeader(bytes.data(), bytes.size(), &header))
         return "";
     char text[96];

@@ -2,7 +2,8 @@
 // managed texture with a full, box-filtered mip chain.
 #include "utility/d3dx9tex.h"
 
-#include "utility/image/file_bytes.h"
+#include "utility/core/file_bytes.h"
+#include "utility/d3dx9mesh.h"
 #include "utility/image/image_file.h"
 #include "utility/image/mip_chain.h"
 
@@ -85,10 +86,12 @@ HRESULT D3DXCreateTextureFromFileA(IDirect3DDevice9* device, LPCSTR path,
     *texture = nullptr;
     if (!device || !path)
         return D3DERR_INVALIDCALL;
+    // A texture file larger than this is not one the loader could use.
+    constexpr std::size_t kMaxTextureFileBytes = std::size_t(256) << 20;
     std::vector<std::uint8_t> bytes;
-    HRESULT hr = ReadFileBytes(path, bytes);
+    HRESULT hr = ReadFileBytes(path, bytes, kMaxTextureFileBytes);
     if (FAILED(hr))
-        return hr;
+        return hr == E_OUTOFMEMORY ? hr : D3DXERR_INVALIDDATA;
     return CreateTextureFromBytes(device, bytes.data(), bytes.size(), texture);
 }
 

@@ -6,7 +6,7 @@
 #include "utility/mesh/adjacency.h"
 #include "utility/mesh/mesh_access.h"
 #include "utility/xfile/attribute_order.h"
-#include "utility/xfile/file_io.h"
+#include "utility/core/file_bytes.h"
 #include "utility/xfile/xfile_reader.h"
 
 #include <cstring>
@@ -29,7 +29,7 @@ static_assert(sizeof(XVertex) == 32, "XVertex is the mesh layout");
 
 HRESULT ReadMeshFile(LPCSTR filename, XMeshData& data, std::vector<D3DXATTRIBUTERANGE>& ranges) {
     std::vector<std::uint8_t> bytes;
-    HRESULT hr = ReadXFileBytes(filename, bytes);
+    HRESULT hr = ReadFileBytes(filename, bytes);
     if (FAILED(hr))
         return hr;
     hr = ReadXFile(bytes.data(), bytes.size(), nullptr, data);

@@ -5,7 +5,7 @@
 #include "utility/mesh/mesh_access.h"
 #include "utility/mesh/vertex_declaration.h"
 #include "utility/mesh/vertex_element.h"
-#include "utility/xfile/file_io.h"
+#include "utility/core/file_bytes.h"
 #include "utility/xfile/xfile_writer.h"
 
 #include <new>
@@ -103,7 +103,7 @@ HRESULT Save(LPCSTR filename, ID3DXMesh* mesh, const D3DXMATERIAL* materials, DW
     std::vector<std::uint8_t> bytes;
     if (!WriteXFile(data, EncodingOf(format), floatBytes, bytes))
         return E_FAIL;
-    return WriteXFileBytes(filename, bytes);
+    return WriteFileBytes(filename, bytes);
 }
 
 } // namespace

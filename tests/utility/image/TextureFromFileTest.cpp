@@ -6,7 +6,7 @@
 #include "platform/d3d9/recording_device.h"
 #include "utility/d3dx9mesh.h"
 #include "utility/d3dx9tex.h"
-#include "utility/image/file_bytes.h"
+#include "utility/core/file_bytes.h"
 
 #include <cstring>
 #include <filesystem>
@@ -141,7 +141,7 @@ TEST_F(TextureFromFileTest, PathsMayUseEitherSeparator) {
         std::filesystem::path(::testing::TempDir()) / "zq_texture_paths" / "sub";
     std::filesystem::create_directories(directory);
     std::string file = (directory / "colour.tex").string();
-    ASSERT_TRUE(WriteFileBytes(file.c_str(), PngFile(PatternImage(3, 2))));
+    ASSERT_EQ(D3D_OK, WriteFileBytes(file.c_str(), PngFile(PatternImage(3, 2))));
 
     std::string backslashed = file;
     for (char& c : backslashed)
@@ -158,8 +158,8 @@ TEST_F(TextureFromFileTest, UnreadableFilesFailWithNothingMade) {
     std::string empty = (directory / "empty.tex").string();
     std::string cut = (directory / "cut.png").string();
     Bytes png = PngFile(PatternImage(3, 2));
-    ASSERT_TRUE(WriteFileBytes(empty.c_str(), {}));
-    ASSERT_TRUE(WriteFileBytes(cut.c_str(), Bytes(png.begin(), png.end() - 1)));
+    ASSERT_EQ(D3D_OK, WriteFileBytes(empty.c_str(), {}));
+    ASSERT_EQ(D3D_OK, WriteFileBytes(cut.c_str(), Bytes(png.begin(), png.end() - 1)));
     std::string missing = (directory / "missing.png").string();
     std::string directoryPath = directory.string();
     std::string tooLong(kMaxPathLength + 1, 'a');
