@@ -1,7 +1,8 @@
 // The merge step of adjacency generation. Vertices are visited in order of x,
 // and each one not yet taken takes every later vertex within the tolerance.
-// Candidates come from a grid of cells at least twice the tolerance wide, so
-// a vertex is compared only with the few vertices around it.
+// Candidates come from a grid of cells several tolerances wide: vertices
+// sorted by cell, so that the few cells around a vertex are found by binary
+// search, near where the search for the previous vertex looked.
 #include "utility/mesh/adjacency.h"
 
 #include <algorithm>
@@ -12,11 +13,15 @@
 
 namespace {
 
-constexpr DWORD kUnmapped = 0xFFFFFFFF;
+constexpr DWORD kNone = 0xFFFFFFFF;
 
+// A cell of the search grid. Per axis, a grid column for a coordinate within
+// reach of the origin, or, for one so large that neighbouring floats lie
+// further apart than a search reaches (so that a match must be exact), a key
+// made of the coordinate's bits beyond every column; keys grow with the
+// coordinate on both kinds.
 struct Cell {
     long long x, y, z;
-    bool operator==(const Cell& o) const { return x == o.x && y == o.y && z == o.z; }
     bool operator<(const Cell& o) const {
         return x != o.x ? x < o.x : y != o.y ? y < o.y : z < o.z;
     }
@@ -54,108 +59,110 @@ private:
     std::vector<DWORD> faces;
 };
 
-// Vertices bucketed by cell, found through an open-addressing hash table.
+// Vertices sorted by cell.
 class CellGrid {
 public:
-    explicit CellGrid(const std::vector<Cell>& cellOf, const std::vector<bool>& placed)
-        : cellOf(cellOf) {
-        for (DWORD v = 0; v < cellOf.size(); ++v)
-            if (placed[v])
-                members.push_back(v);
-        std::sort(members.begin(), members.end(), [&](DWORD a, DWORD b) {
-            return cellOf[a] == cellOf[b] ? a < b : cellOf[a] < cellOf[b];
-        });
-        size_t capacity = 16;
-        while (capacity < members.size() * 2)
-            capacity *= 2;
-        slots.assign(capacity, kEmpty);
-        for (size_t i = 0; i < members.size(); ++i)
-            if (i == 0 || !(cellOf[members[i]] == cellOf[members[i - 1]]))
-                slots[FreeSlot(cellOf[members[i]])] = DWORD(i);
+    struct Entry {
+        Cell cell;
+        DWORD vertex;
+    };
+
+    void Add(const Cell& cell, DWORD vertex) { entries.push_back(Entry{cell, vertex}); }
+    void Sort() {
+        std::sort(entries.begin(), entries.end(),
+                  [](const Entry& a, const Entry& b) { return a.cell < b.cell; });
     }
 
-    // The vertices in a cell, as [first, last).
-    std::pair<const DWORD*, const DWORD*> Find(const Cell& cell) const {
-        size_t mask = slots.size() - 1;
-        for (size_t s = Hash(cell) & mask;; s = (s + 1) & mask) {
-            if (slots[s] == kEmpty)
-                return {nullptr, nullptr};
-            if (cellOf[members[slots[s]]] == cell) {
-                size_t end = slots[s];
-                while (end < members.size() && cellOf[members[end]] == cell)
-                    ++end;
-                return {&members[slots[s]], members.data() + end};
+    // The vertices of cells (x, y, z) for z in [zLow, zHigh], as [first, last).
+    std::pair<const Entry*, const Entry*> Row(long long x, long long y, long long zLow,
+                                              long long zHigh) const {
+        const Entry* end = entries.data() + entries.size();
+        const Entry* first =
+            std::lower_bound(entries.data(), end, Cell{x, y, zLow},
+                             [](const Entry& e, const Cell& c) { return e.cell < c; });
+        const Entry* last = first;
+        while (last != end && last->cell.x == x && last->cell.y == y && last->cell.z <= zHigh)
+            ++last;
+        return {first, last};
+    }
+
+private:
+    std::vector<Entry> entries;
+};
+
+bool IsPlaced(const D3DXVECTOR3& p) {
+    return !std::isnan(p.x) && !std::isnan(p.y) && !std::isnan(p.z);
+}
+
+// Where vertices go in the grid and which cells a search covers. A search
+// reaches 2t either side of a vertex (t, and room for rounding in the float
+// tests); columns 16t wide mostly keep it inside one column per axis.
+// Without a tolerance every axis matches exactly.
+class CellSpace {
+public:
+    explicit CellSpace(float tolerance) {
+        if (!(tolerance > 0))
+            return; // limit 0: every coordinate is matched by its bits
+        reach = 2 * std::min(double(tolerance), double(FLT_MAX));
+        size = 8 * reach;
+        // Beyond this, floats are 2^29 * 8 / 2^24 = 256 reaches apart or more.
+        limit = 0x1p29 * size;
+    }
+
+    Cell Of(const D3DXVECTOR3& p) const { return Cell{Key(p.x), Key(p.y), Key(p.z)}; }
+
+    // The cells a search around p covers, as the corners of a block.
+    void Span(const D3DXVECTOR3& p, Cell& low, Cell& high) const {
+        const float v[3] = {p.x, p.y, p.z};
+        long long* lows[3] = {&low.x, &low.y, &low.z};
+        long long* highs[3] = {&high.x, &high.y, &high.z};
+        for (int k = 0; k < 3; ++k) {
+            if (std::fabs(v[k]) < limit) {
+                *lows[k] = Column(v[k] - reach);
+                *highs[k] = Column(v[k] + reach);
+            } else {
+                *lows[k] = *highs[k] = Key(v[k]);
             }
         }
     }
 
 private:
-    static constexpr DWORD kEmpty = 0xFFFFFFFF;
+    long long Column(double v) const { return (long long)std::floor(v / size); }
 
-    static size_t Hash(const Cell& c) {
-        std::uint64_t h = std::uint64_t(c.x) * 0x9E3779B97F4A7C15ull;
-        h ^= std::uint64_t(c.y) * 0xC2B2AE3D27D4EB4Full + (h >> 29);
-        h ^= std::uint64_t(c.z) * 0x165667B19E3779F9ull + (h >> 31);
-        return size_t(h ^ (h >> 32));
+    long long Key(float v) const {
+        if (std::fabs(v) < limit)
+            return Column(v);
+        std::uint32_t bits;
+        float magnitude = std::fabs(v); // -0 is 0
+        std::memcpy(&bits, &magnitude, 4);
+        long long key = (1ll << 40) + bits;
+        return v < 0 ? -key : key;
     }
 
-    size_t FreeSlot(const Cell& cell) const {
-        size_t mask = slots.size() - 1;
-        size_t s = Hash(cell) & mask;
-        while (slots[s] != kEmpty)
-            s = (s + 1) & mask;
-        return s;
-    }
-
-    const std::vector<Cell>& cellOf;
-    std::vector<DWORD> members; // vertex ids grouped by cell
-    std::vector<DWORD> slots;   // index into members of each cell's first vertex
+    double reach = 0;
+    double size = 1;
+    double limit = 0;
 };
 
-bool IsFinitePoint(const D3DXVECTOR3& p) {
-    return !std::isnan(p.x) && !std::isnan(p.y) && !std::isnan(p.z);
-}
-
-// Cells for matching within a tolerance: floor(coordinate / size), clamped so
-// that infinite coordinates still land in a cell.
-struct ToleranceCells {
-    double tolerance;
-    double size;
-
-    long long Coordinate(double value) const {
-        double c = std::floor(value / size);
-        return (long long)std::min(std::max(c, -0x1p50), 0x1p50);
-    }
-    Cell Of(const D3DXVECTOR3& p, double offset) const {
-        return Cell{Coordinate(p.x + offset), Coordinate(p.y + offset), Coordinate(p.z + offset)};
-    }
+// A vertex in the visiting order, with its position at hand.
+struct Visit {
+    D3DXVECTOR3 position;
+    DWORD vertex;
 };
 
-// Cells for exact matching: the bit patterns themselves, with -0 taken as 0.
-Cell ExactCell(const D3DXVECTOR3& p) {
-    auto bits = [](float f) {
-        if (f == 0)
-            f = 0;
-        std::uint32_t b;
-        std::memcpy(&b, &f, 4);
-        return (long long)b;
-    };
-    return Cell{bits(p.x), bits(p.y), bits(p.z)};
-}
-
-std::vector<DWORD> SortedByX(const std::vector<D3DXVECTOR3>& positions) {
-    std::vector<DWORD> order(positions.size());
+// By x, NaN last; equal x in index order.
+std::vector<Visit> InOrderOfX(const std::vector<D3DXVECTOR3>& positions) {
+    std::vector<Visit> order(positions.size());
     for (DWORD v = 0; v < order.size(); ++v)
-        order[v] = v;
-    // A NaN x sorts last; equal x keeps index order.
-    std::sort(order.begin(), order.end(), [&](DWORD a, DWORD b) {
-        float xa = positions[a].x, xb = positions[b].x;
+        order[v] = Visit{positions[v], v};
+    std::sort(order.begin(), order.end(), [](const Visit& a, const Visit& b) {
+        float xa = a.position.x, xb = b.position.x;
         bool nanA = std::isnan(xa), nanB = std::isnan(xb);
         if (nanA != nanB)
             return nanB;
         if (!nanA && xa != xb)
             return xa < xb;
-        return a < b;
+        return a.vertex < b.vertex;
     });
     return order;
 }
@@ -168,26 +175,12 @@ std::vector<DWORD> MergeCoincidentVertices(const std::vector<D3DXVECTOR3>& posit
     const bool exact = !(tolerance > 0);
     const float t = tolerance;
 
-    std::vector<bool> placed(count);
-    double extent = 0;
-    for (size_t v = 0; v < count; ++v) {
-        placed[v] = IsFinitePoint(positions[v]);
-        for (float c : {positions[v].x, positions[v].y, positions[v].z})
-            if (std::isfinite(c))
-                extent = std::max(extent, double(std::fabs(c)));
-    }
-    // Cells at least four tolerances wide, so a search spans at most two per
-    // axis, and no finer than 2^-40 of the extent, so coordinates stay small.
-    double bounded = exact ? 0 : std::min(double(t), double(FLT_MAX));
-    ToleranceCells grid{bounded, std::max(4 * bounded, extent * 0x1p-40)};
-    if (!(grid.size > 0))
-        grid.size = 1;
-
-    std::vector<Cell> cellOf(count);
-    for (size_t v = 0; v < count; ++v)
-        if (placed[v])
-            cellOf[v] = exact ? ExactCell(positions[v]) : grid.Of(positions[v], 0);
-    CellGrid cells(cellOf, placed);
+    const CellSpace space(tolerance);
+    CellGrid cells;
+    for (DWORD v = 0; v < count; ++v)
+        if (IsPlaced(positions[v]))
+            cells.Add(space.Of(positions[v]), v);
+    cells.Sort();
     VertexFaces faces(indices, count);
 
     auto close = [&](const D3DXVECTOR3& p, const D3DXVECTOR3& q) {
@@ -197,26 +190,28 @@ std::vector<DWORD> MergeCoincidentVertices(const std::vector<D3DXVECTOR3>& posit
         return std::fabs(d.x) <= t && d.x * d.x + d.y * d.y + d.z * d.z < t * t;
     };
 
-    std::vector<DWORD> pointOf(count, kUnmapped);
-    for (DWORD p : SortedByX(positions)) {
-        if (pointOf[p] != kUnmapped)
+    std::vector<DWORD> pointOf(count, kNone);
+    for (const Visit& visit : InOrderOfX(positions)) {
+        const DWORD p = visit.vertex;
+        if (pointOf[p] != kNone)
             continue;
         pointOf[p] = p;
-        if (!placed[p])
+        if (!IsPlaced(visit.position))
             continue;
         // Every vertex before p in the order is mapped already, so "not yet
         // mapped" also means "later than p".
-        Cell low = exact ? cellOf[p] : grid.Of(positions[p], -2 * bounded);
-        Cell high = exact ? cellOf[p] : grid.Of(positions[p], 2 * bounded);
+        Cell low, high;
+        space.Span(visit.position, low, high);
         for (long long x = low.x; x <= high.x; ++x)
-            for (long long y = low.y; y <= high.y; ++y)
-                for (long long z = low.z; z <= high.z; ++z) {
-                    auto [first, last] = cells.Find(Cell{x, y, z});
-                    for (const DWORD* q = first; q != last; ++q)
-                        if (pointOf[*q] == kUnmapped && close(positions[p], positions[*q]) &&
-                            !faces.ShareFace(p, *q))
-                            pointOf[*q] = p;
+            for (long long y = low.y; y <= high.y; ++y) {
+                auto [first, last] = cells.Row(x, y, low.z, high.z);
+                for (const CellGrid::Entry* e = first; e != last; ++e) {
+                    DWORD q = e->vertex;
+                    if (pointOf[q] == kNone && close(visit.position, positions[q]) &&
+                        !faces.ShareFace(p, q))
+                        pointOf[q] = p;
                 }
+            }
     }
     return pointOf;
 }

@@ -48,14 +48,19 @@ ID3DXMesh* Grid(MeshFixture& f, int cells, bool split, float spacing) {
 
 // The merge step exactly as described, in quadratic time: visit vertices by
 // x, and let each unmapped one take every later unmapped one within t that
-// no face shares with it.
+// no face shares with it. A tolerance of 0 takes equal positions instead.
 std::vector<DWORD> ReferenceMerge(const std::vector<D3DXVECTOR3>& p,
                                   const std::vector<DWORD>& indices, float t) {
     std::vector<DWORD> order(p.size());
     for (DWORD v = 0; v < order.size(); ++v)
         order[v] = v;
-    std::sort(order.begin(), order.end(),
-              [&](DWORD a, DWORD b) { return p[a].x != p[b].x ? p[a].x < p[b].x : a < b; });
+    // NaN x last, as the library orders them.
+    std::sort(order.begin(), order.end(), [&](DWORD a, DWORD b) {
+        bool nanA = std::isnan(p[a].x), nanB = std::isnan(p[b].x);
+        if (nanA != nanB)
+            return nanB;
+        return !nanA && p[a].x != p[b].x ? p[a].x < p[b].x : a < b;
+    });
     auto share = [&](DWORD a, DWORD b) {
         for (size_t f = 0; f < indices.size(); f += 3) {
             bool hasA = false, hasB = false;
@@ -72,10 +77,12 @@ std::vector<DWORD> ReferenceMerge(const std::vector<D3DXVECTOR3>& p,
         if (map[a] != N)
             continue;
         map[a] = a;
-        for (size_t j = i + 1; j < order.size() && p[order[j]].x - p[a].x <= t; ++j) {
+        for (size_t j = i + 1; j < order.size(); ++j) {
             DWORD b = order[j];
             D3DXVECTOR3 d = p[b] - p[a];
-            if (map[b] == N && d.x * d.x + d.y * d.y + d.z * d.z < t * t && !share(a, b))
+            bool close = t > 0 ? d.x * d.x + d.y * d.y + d.z * d.z < t * t
+                               : p[b].x == p[a].x && p[b].y == p[a].y && p[b].z == p[a].z;
+            if (map[b] == N && close && !share(a, b))
                 map[b] = a;
         }
     }
@@ -313,6 +320,30 @@ TEST_F(AdjacencyTest, PairingMatchesTheListDescription) {
         std::vector<DWORD> adjacency(corners.size());
         PairFaceEdges(positions, identity, corners, order, adjacency.data());
         EXPECT_EQ(adjacency, ReferencePairing(positions, corners, order)) << round;
+    }
+}
+
+// Coordinates from 1e-30 to 1e30 and infinities, a third of them repeating
+// an earlier vertex exactly or within a hair of it.
+TEST_F(AdjacencyTest, MergingHoldsAcrossAllMagnitudes) {
+    std::mt19937 random(3);
+    const float scales[] = {1e-30f, 1e-3f, 1, 3e3f, 1e6f, 1e20f, 1e30f, INFINITY};
+    std::uniform_int_distribution<int> pick(0, 7), lattice(-2, 2), repeat(0, 2);
+    std::uniform_real_distribution<float> hair(-2e-7f, 2e-7f);
+    for (float t : {FLT_EPSILON, 1e-30f, 1e-3f, 0.0f}) {
+        std::vector<D3DXVECTOR3> positions;
+        for (int i = 0; i < 600; ++i) {
+            if (i > 0 && repeat(random) == 0) {
+                D3DXVECTOR3 p = positions[size_t(random() % positions.size())];
+                if (repeat(random) == 0)
+                    p.y += hair(random);
+                positions.push_back(p);
+                continue;
+            }
+            auto c = [&] { return float(lattice(random)) * scales[pick(random)]; };
+            positions.push_back(D3DXVECTOR3(c(), c(), c()));
+        }
+        EXPECT_EQ(MergeCoincidentVertices(positions, {}, t), ReferenceMerge(positions, {}, t)) << t;
     }
 }
 
