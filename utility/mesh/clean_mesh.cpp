@@ -72,21 +72,14 @@ void WidenVertexSpans(std::vector<D3DXATTRIBUTERANGE>& table, const std::vector<
 }
 
 HRESULT CopyAttributesAndTable(ID3DXMesh* from, ID3DXMesh* to, const std::vector<DWORD>& indices) {
-    {
-        MeshLock in(from, MeshBuffer::Attributes, D3DLOCK_READONLY);
-        MeshLock out(to, MeshBuffer::Attributes, 0);
-        if (FAILED(in.Result()) || FAILED(out.Result()))
-            return FAILED(in.Result()) ? in.Result() : out.Result();
-        std::memcpy(out.Words(), in.Words(), size_t(from->GetNumFaces()) * sizeof(DWORD));
-    }
-    DWORD size = 0;
-    HRESULT hr = from->GetAttributeTable(nullptr, &size);
-    if (FAILED(hr) || size == 0)
+    std::vector<D3DXATTRIBUTERANGE> table;
+    HRESULT hr = CopyAttributeBuffer(from, to);
+    if (SUCCEEDED(hr))
+        hr = ReadAttributeTable(from, table);
+    if (FAILED(hr) || table.empty())
         return hr;
-    std::vector<D3DXATTRIBUTERANGE> table(size);
-    from->GetAttributeTable(table.data(), &size);
     WidenVertexSpans(table, indices);
-    return to->SetAttributeTable(table.data(), size);
+    return to->SetAttributeTable(table.data(), DWORD(table.size()));
 }
 
 HRESULT FillSplitMesh(ID3DXMesh* from, ID3DXMesh* to, const BowtieSplit& split) {
@@ -95,8 +88,8 @@ HRESULT FillSplitMesh(ID3DXMesh* from, ID3DXMesh* to, const BowtieSplit& split) 
     {
         MeshLock in(from, MeshBuffer::Vertices, D3DLOCK_READONLY);
         MeshLock out(to, MeshBuffer::Vertices, 0);
-        if (FAILED(in.Result()) || FAILED(out.Result()))
-            return FAILED(in.Result()) ? in.Result() : out.Result();
+        if (FAILED(MeshLock::Either(in, out)))
+            return MeshLock::Either(in, out);
         std::memcpy(out.Bytes(), in.Bytes(), vertexCount * stride);
         for (size_t c = 0; c < split.copies.size(); ++c)
             std::memcpy(out.Bytes() + (vertexCount + c) * stride,

@@ -57,10 +57,8 @@ HRESULT CopyVertices(ID3DXMesh* source, ID3DXMesh* target) {
     std::vector<ElementCopy> plan = PlanElementCopies(from, to);
     MeshLock in(source, MeshBuffer::Vertices, D3DLOCK_READONLY);
     MeshLock out(target, MeshBuffer::Vertices, 0);
-    if (FAILED(in.Result()))
-        return in.Result();
-    if (FAILED(out.Result()))
-        return out.Result();
+    if (FAILED(MeshLock::Either(in, out)))
+        return MeshLock::Either(in, out);
     ConvertVertices(in.Bytes(), source->GetNumBytesPerVertex(), out.Bytes(),
                     target->GetNumBytesPerVertex(), source->GetNumVertices(), plan);
     return D3D_OK;
@@ -79,24 +77,13 @@ HRESULT CopyIndices(ID3DXMesh* source, ID3DXMesh* target) {
 }
 
 HRESULT CopyAttributes(ID3DXMesh* source, ID3DXMesh* target) {
-    {
-        MeshLock in(source, MeshBuffer::Attributes, D3DLOCK_READONLY);
-        MeshLock out(target, MeshBuffer::Attributes, 0);
-        if (FAILED(in.Result()))
-            return in.Result();
-        if (FAILED(out.Result()))
-            return out.Result();
-        std::memcpy(out.Words(), in.Words(), size_t(source->GetNumFaces()) * sizeof(DWORD));
-    }
-    DWORD size = 0;
-    HRESULT hr = source->GetAttributeTable(nullptr, &size);
-    if (FAILED(hr) || size == 0)
+    std::vector<D3DXATTRIBUTERANGE> table;
+    HRESULT hr = CopyAttributeBuffer(source, target);
+    if (SUCCEEDED(hr))
+        hr = ReadAttributeTable(source, table);
+    if (FAILED(hr) || table.empty())
         return hr;
-    std::vector<D3DXATTRIBUTERANGE> table(size);
-    hr = source->GetAttributeTable(table.data(), &size);
-    if (FAILED(hr))
-        return hr;
-    return target->SetAttributeTable(table.data(), size);
+    return target->SetAttributeTable(table.data(), DWORD(table.size()));
 }
 
 HRESULT FillClone(ID3DXMesh* source, ID3DXMesh* clone) {

@@ -9,9 +9,11 @@
 
 namespace {
 
+constexpr DWORD kNoPoint = 0xFFFFFFFF;
+
 struct EdgeRecords {
     std::vector<DWORD> corner;  // mapped points of every face corner, 3 a face
-    std::vector<DWORD> faceOf;  // face of each usable face in visiting order
+    std::vector<DWORD> faceOf;  // the usable faces in visiting order
     std::vector<DWORD> start;   // first record of each point's group
     std::vector<DWORD> records; // record r is corner r % 3 of usable face r / 3
     std::vector<bool> removed;
@@ -46,7 +48,7 @@ void BuildRecords(const std::vector<DWORD>& pointOf, const std::vector<DWORD>& i
     const size_t vertexCount = pointOf.size();
     e.corner.resize(indices.size());
     for (size_t i = 0; i < indices.size(); ++i)
-        e.corner[i] = indices[i] < vertexCount ? pointOf[indices[i]] : kNoFace;
+        e.corner[i] = indices[i] < vertexCount ? pointOf[indices[i]] : kNoPoint;
     for (DWORD f : faceOrder)
         if (IsUsable(&e.corner[size_t(f) * 3], vertexCount))
             e.faceOf.push_back(f);

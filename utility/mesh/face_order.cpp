@@ -1,19 +1,15 @@
 #include "utility/mesh/face_order.h"
 
+#include "utility/mesh/mesh_access.h"
+
 #include <algorithm>
 
 HRESULT FacesInAttributeOrder(ID3DXMesh* mesh, std::vector<DWORD>& order) {
-    DWORD faceCount = mesh->GetNumFaces();
-    DWORD rangeCount = 0;
-    HRESULT hr = mesh->GetAttributeTable(nullptr, &rangeCount);
+    const DWORD faceCount = mesh->GetNumFaces();
+    std::vector<D3DXATTRIBUTERANGE> ranges;
+    HRESULT hr = ReadAttributeTable(mesh, ranges);
     if (FAILED(hr))
         return hr;
-    std::vector<D3DXATTRIBUTERANGE> ranges(rangeCount);
-    if (rangeCount) {
-        hr = mesh->GetAttributeTable(ranges.data(), &rangeCount);
-        if (FAILED(hr))
-            return hr;
-    }
     order.clear();
     order.reserve(faceCount);
     std::vector<bool> listed(faceCount, false);

@@ -3,6 +3,7 @@
 #include "utility/mesh/vertex_element.h"
 
 #include <cstdint>
+#include <cstring>
 
 MeshLock::MeshLock(ID3DXMesh* lockedMesh, MeshBuffer buffer, DWORD flags)
     : mesh(lockedMesh), which(buffer) {
@@ -76,6 +77,24 @@ void StoreIndices(const std::vector<DWORD>& indices, bool wide, void* data) {
     auto* target = static_cast<std::uint16_t*>(data);
     for (size_t i = 0; i < indices.size(); ++i)
         target[i] = std::uint16_t(indices[i] > 0xFFFF ? 0xFFFF : indices[i]);
+}
+
+HRESULT ReadAttributeTable(ID3DXMesh* mesh, std::vector<D3DXATTRIBUTERANGE>& table) {
+    DWORD size = 0;
+    HRESULT hr = mesh->GetAttributeTable(nullptr, &size);
+    table.resize(SUCCEEDED(hr) ? size : 0);
+    if (FAILED(hr) || size == 0)
+        return hr;
+    return mesh->GetAttributeTable(table.data(), &size);
+}
+
+HRESULT CopyAttributeBuffer(ID3DXMesh* from, ID3DXMesh* to) {
+    MeshLock in(from, MeshBuffer::Attributes, D3DLOCK_READONLY);
+    MeshLock out(to, MeshBuffer::Attributes, 0);
+    HRESULT hr = MeshLock::Either(in, out);
+    if (SUCCEEDED(hr))
+        std::memcpy(out.Words(), in.Words(), size_t(from->GetNumFaces()) * sizeof(DWORD));
+    return hr;
 }
 
 std::vector<D3DXVECTOR3> GatherVec3(const BYTE* vertices, UINT stride, DWORD count,

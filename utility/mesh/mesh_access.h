@@ -19,6 +19,10 @@ public:
     MeshLock& operator=(const MeshLock&) = delete;
 
     HRESULT Result() const { return result; }
+    // The failure of either of two locks, or D3D_OK.
+    static HRESULT Either(const MeshLock& a, const MeshLock& b) {
+        return FAILED(a.result) ? a.result : b.result;
+    }
     BYTE* Bytes() const { return static_cast<BYTE*>(data); }
     DWORD* Words() const { return static_cast<DWORD*>(data); }
 
@@ -38,6 +42,11 @@ bool IsWriteOnly(ID3DXMesh* mesh);
 HRESULT ReadIndices(ID3DXMesh* mesh, std::vector<DWORD>& indices);
 // Stores indices in the mesh's index width into locked index data.
 void StoreIndices(const std::vector<DWORD>& indices, bool wide, void* data);
+
+// The attribute table, empty when the mesh has none.
+HRESULT ReadAttributeTable(ID3DXMesh* mesh, std::vector<D3DXATTRIBUTERANGE>& table);
+// The attribute of every face, between meshes of one face count.
+HRESULT CopyAttributeBuffer(ID3DXMesh* from, ID3DXMesh* to);
 
 // The first three components of one element of every vertex.
 std::vector<D3DXVECTOR3> GatherVec3(const BYTE* vertices, UINT stride, DWORD count,

@@ -18,30 +18,24 @@ constexpr DWORD kUnset = 0xFFFFFFFF;
 // Fans of more faces than this are taken as adjacency gone wrong.
 constexpr DWORD kMaxFanSteps = 10000;
 
+// Elements of the mesh's declaration; tangent or binormal may be null.
 struct TangentLayout {
-    D3DVERTEXELEMENT9 position, normal, texcoord;
-    const D3DVERTEXELEMENT9* tangent;  // null when absent
-    const D3DVERTEXELEMENT9* binormal; // null when absent
+    const D3DVERTEXELEMENT9 *position, *normal, *texcoord, *tangent, *binormal;
 };
 
 bool FindTangentLayout(const D3DVERTEXELEMENT9* declaration, DWORD textureStage, DWORD tangentIndex,
                        DWORD binormalIndex, TangentLayout& layout) {
-    const D3DVERTEXELEMENT9* position = FindVertexElement(declaration, D3DDECLUSAGE_POSITION, 0);
-    const D3DVERTEXELEMENT9* normal = FindVertexElement(declaration, D3DDECLUSAGE_NORMAL, 0);
-    const D3DVERTEXELEMENT9* texcoord =
-        FindVertexElement(declaration, D3DDECLUSAGE_TEXCOORD, textureStage);
+    layout.position = FindVertexElement(declaration, D3DDECLUSAGE_POSITION, 0);
+    layout.normal = FindVertexElement(declaration, D3DDECLUSAGE_NORMAL, 0);
+    layout.texcoord = FindVertexElement(declaration, D3DDECLUSAGE_TEXCOORD, textureStage);
     layout.tangent = FindVertexElement(declaration, D3DDECLUSAGE_TANGENT, tangentIndex);
     layout.binormal = FindVertexElement(declaration, D3DDECLUSAGE_BINORMAL, binormalIndex);
-    if (!position || !normal || !texcoord || (!layout.tangent && !layout.binormal))
+    if (!layout.position || !layout.normal || !layout.texcoord ||
+        (!layout.tangent && !layout.binormal))
         return false;
-    if (ElementComponentCount(texcoord->Type) < 2 ||
-        (layout.tangent && ElementComponentCount(layout.tangent->Type) < 3) ||
-        (layout.binormal && ElementComponentCount(layout.binormal->Type) < 3))
-        return false;
-    layout.position = *position;
-    layout.normal = *normal;
-    layout.texcoord = *texcoord;
-    return true;
+    return ElementComponentCount(layout.texcoord->Type) >= 2 &&
+           (!layout.tangent || ElementComponentCount(layout.tangent->Type) >= 3) &&
+           (!layout.binormal || ElementComponentCount(layout.binormal->Type) >= 3);
 }
 
 // For every vertex, the vertex whose data stands for its point: the first
@@ -168,9 +162,9 @@ HRESULT ComputeTangents(ID3DXMesh* mesh, const TangentLayout& layout, bool wrap,
         return lock.Result();
     const UINT stride = mesh->GetNumBytesPerVertex();
     VertexData in;
-    in.position = GatherVec3(lock.Bytes(), stride, vertexCount, layout.position);
-    in.normal = GatherVec3(lock.Bytes(), stride, vertexCount, layout.normal);
-    in.texcoord = GatherVec3(lock.Bytes(), stride, vertexCount, layout.texcoord);
+    in.position = GatherVec3(lock.Bytes(), stride, vertexCount, *layout.position);
+    in.normal = GatherVec3(lock.Bytes(), stride, vertexCount, *layout.normal);
+    in.texcoord = GatherVec3(lock.Bytes(), stride, vertexCount, *layout.texcoord);
 
     std::vector<D3DXVECTOR3> tangents, binormals;
     if (layout.tangent)
