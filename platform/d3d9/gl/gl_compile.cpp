@@ -6,10 +6,15 @@ namespace {
 
 std::string InfoLog(GLuint object, bool program) {
     GLint length = 0;
-    (program ? glGetProgramiv : glGetShaderiv)(object, GL_INFO_LOG_LENGTH, &length);
+    if (program)
+        glGetProgramiv(object, GL_INFO_LOG_LENGTH, &length);
+    else
+        glGetShaderiv(object, GL_INFO_LOG_LENGTH, &length);
     std::vector<char> text(size_t(length > 0 ? length : 1), '\0');
-    (program ? glGetProgramInfoLog : glGetShaderInfoLog)(object, GLsizei(text.size()), nullptr,
-                                                         text.data());
+    if (program)
+        glGetProgramInfoLog(object, GLsizei(text.size()), nullptr, text.data());
+    else
+        glGetShaderInfoLog(object, GLsizei(text.size()), nullptr, text.data());
     return text.data();
 }
 

@@ -1,7 +1,7 @@
 // Compiling and linking GLSL, with the driver's messages on failure.
 #pragma once
 
-#include <epoxy/gl.h>
+#include "platform/d3d9/gl/gl_calls.h"
 
 #include <string>
 

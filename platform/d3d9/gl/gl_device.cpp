@@ -291,6 +291,8 @@ void GlDevice::ResolveInto(GLsizei width, GLsizei height) {
 
 HRESULT GlDevice::PresentBackBuffer() {
     MakeCurrent();
+    current.glCalls = glCallCount - callsAtLastPresent;
+    callsAtLastPresent = glCallCount;
     lastFrame = current;
     current = Counters{};
     if (lossRequested) {

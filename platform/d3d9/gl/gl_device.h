@@ -36,6 +36,7 @@ public:
     // OpenGL work of the frames presented so far: draws, state changes and
     // uploads per frame of the last Present, for the frame benchmark.
     struct Counters {
+        unsigned long glCalls = 0;
         unsigned drawCalls = 0;
         unsigned stateChanges = 0;
         unsigned uploads = 0;
@@ -147,4 +148,5 @@ private:
     std::uint32_t attachedColorSerial = 0, attachedDepthSerial = 0;
     unsigned enabledAttribs = 0;
     Counters current, lastFrame;
+    unsigned long callsAtLastPresent = 0;
 };

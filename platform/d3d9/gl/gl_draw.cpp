@@ -144,7 +144,10 @@ void GlDevice::ApplyRasterState() {
     CountState();
     glViewport(want.viewport[0], want.viewport[1], want.viewport[2], want.viewport[3]);
     glDepthRange(want.depthRange[0], want.depthRange[1]);
-    (want.depthTest ? glEnable : glDisable)(GL_DEPTH_TEST);
+    if (want.depthTest)
+        glEnable(GL_DEPTH_TEST);
+    else
+        glDisable(GL_DEPTH_TEST);
     glDepthMask(want.depthWrite);
     glDepthFunc(want.depthFunction);
     if (want.cullFace) {
@@ -154,7 +157,10 @@ void GlDevice::ApplyRasterState() {
     } else {
         glDisable(GL_CULL_FACE);
     }
-    (want.blend ? glEnable : glDisable)(GL_BLEND);
+    if (want.blend)
+        glEnable(GL_BLEND);
+    else
+        glDisable(GL_BLEND);
     glBlendFuncSeparate(want.blendFactors[0], want.blendFactors[1], want.blendFactors[2],
                         want.blendFactors[3]);
     glBlendEquationSeparate(want.blendEquations[0], want.blendEquations[1]);

@@ -4,7 +4,7 @@
 
 #include "platform/d3d9/d3d9.h"
 
-#include <epoxy/gl.h>
+#include "platform/d3d9/gl/gl_calls.h"
 
 struct GlPixelFormat {
     GLenum internalFormat; // 0: the format has no OpenGL counterpart here

@@ -47,3 +47,5 @@ GlSampler MakeGlSampler() {
     glGenSamplers(1, &n);
     return GlSampler(n);
 }
+
+unsigned long glCallCount = 0;

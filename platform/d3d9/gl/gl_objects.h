@@ -3,7 +3,7 @@
 // (a context lost and made anew has no such name any more).
 #pragma once
 
-#include <epoxy/gl.h>
+#include "platform/d3d9/gl/gl_calls.h"
 
 #include <cstdint>
 #include <utility>
