@@ -58,6 +58,14 @@ HRESULT RecordingDevice::CreateTexture(UINT width, UINT height, UINT levels, DWO
     return StateDevice::CreateTexture(width, height, levels, usage, format, pool, out, shared);
 }
 
+bool RecordingDevice::ScriptedCompile() {
+    if (failShaderCreations <= 0)
+        return true;
+    --failShaderCreations;
+    shaderErrorText = "(1) : error: scripted compile failure";
+    return false;
+}
+
 HRESULT RecordingDevice::PresentBackBuffer() {
     if (presentResults.empty())
         return D3D_OK;

@@ -41,6 +41,8 @@ public:
     std::deque<HRESULT> presentResults;
     // The next this-many CreateTexture calls fail with out-of-memory.
     int failTextureCreations = 0;
+    // The next this-many program creations fail as a compile error would.
+    int failShaderCreations = 0;
 
     HRESULT Reset(D3DPRESENT_PARAMETERS* params) override;
     HRESULT CreateTexture(UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format,
@@ -56,8 +58,12 @@ protected:
     void CopyTargetToMemory(Surface&, Surface&) override {}
     HRESULT PresentBackBuffer() override;
     void FillCaps(D3DCAPS9& out) override { out = caps; }
+    bool CompileShader(VertexShader&) override { return ScriptedCompile(); }
+    bool CompileShader(PixelShader&) override { return ScriptedCompile(); }
 
 private:
+    bool ScriptedCompile();
+
     RecordingDirect3D9* owner;
     D3DCAPS9 caps;
 };
