@@ -1,0 +1,29 @@
+// Filling a mesh slot from an X file: the mesh is read with its materials,
+// converted to the shading layout, its bowtie vertices split, its tangents
+// computed by the utility library and the degenerate ones repaired.
+#pragma once
+
+#include "mesh/MeshObj.h"
+
+#include <cfloat>
+
+// Tolerance of the position-based face adjacency that joins the two sides of
+// a texture seam.
+constexpr float kAdjacencyEpsilon = FLT_EPSILON;
+
+// Empties the slot, then reads the file at `path` into it (`\` and `/` both
+// end its directory, where the materials' textures are looked up) and
+// prepares it for shading on `device`. True when the slot holds the file's
+// mesh in the shading layout. When the file cannot be read, or its directory
+// or name is too long, the slot stays empty; when the mesh cannot be
+// converted, the slot keeps it as read, in the file's own layout, with its
+// materials. Either way the slot draws safely.
+bool LoadMeshSlot(IDirect3DDevice9* device, MeshObj& slot, const char* path);
+
+// Takes over the reference to `clone` (a mesh in the shading layout) and
+// returns the mesh to draw in its place: bowties split, tangents computed
+// and repaired. Where the face adjacency cannot be had (no memory) or the
+// cleaning fails (indices it refuses), the clone itself goes on to the
+// tangent steps uncleaned: a bowtie vertex then serves both of its fans,
+// which only blends their tangents.
+ID3DXMesh* PrepareForShading(ID3DXMesh* clone);
