@@ -96,7 +96,8 @@ bool FindJoined(const char* directory, const char* name, std::string& found) {
 
 bool ResolveIgnoringCase(const char* path, std::string& resolved) {
     resolved.clear();
-    if (!path)
+    // A path that ends in a separator names a directory, never a file.
+    if (!path || !*path || IsSeparator(path[std::strlen(path) - 1]))
         return false;
     if (IsSeparator(*path))
         resolved = "/";

@@ -18,8 +18,9 @@ bool FindMaterialTexture(const char* directory, const char* name, std::string& f
 // The path with each component replaced by the directory entry that equals
 // it ignoring ASCII case (a directory for all but the last, a regular file
 // for the last); an entry of exactly that name wins, else the first in byte
-// order. `.` and `..` and empty components stay as they are; `\` becomes
-// `/`. False when some component has no such entry.
+// order. `.` and `..` stay as they are, empty components go; `\` becomes
+// `/`. False when some component has no such entry, or the path ends in a
+// separator.
 bool ResolveIgnoringCase(const char* path, std::string& resolved);
 
 // FindMaterialTexture, then the texture read from what it found. On any

@@ -141,15 +141,17 @@ void MeshTest::WriteXFile(const std::string& path, const std::vector<ShadingVert
 
 void MeshTest::WriteTwoQuadFile(const std::string& path, const char* texture0,
                                 const char* texture1) {
-    //   2---3---6
-    //   | \ | \ |
-    //   0---1---5   (vertex 4 stands where 1 does, for the second quad)
+    // Each quad on its own vertices, u along +x, v down:
+    //
+    //   2---3/6---7
+    //   | \ |  | \ |     faces (0, 2, 1), (1, 2, 3), (4, 6, 5), (5, 6, 7)
+    //   0---1/4---5
     std::vector<ShadingVertex> vertices = {
         FlatVertex(0, 0, 0, 1), FlatVertex(1, 0, 1, 1), FlatVertex(0, 1, 0, 0),
         FlatVertex(1, 1, 1, 0), FlatVertex(1, 0, 0, 1), FlatVertex(2, 0, 1, 1),
-        FlatVertex(2, 1, 1, 0),
+        FlatVertex(1, 1, 0, 0), FlatVertex(2, 1, 1, 0),
     };
-    std::vector<DWORD> indices = {0, 2, 1, 1, 2, 3, 4, 3, 5, 5, 3, 6};
+    std::vector<DWORD> indices = {0, 2, 1, 1, 2, 3, 4, 6, 5, 5, 6, 7};
     WriteXFile(path, vertices, indices, {0, 0, 1, 1}, {{0.25f, texture0}, {0.75f, texture1}});
 }
 
