@@ -6,7 +6,12 @@
 file(READ "${SOURCE}" body HEX)
 set(suffix "")
 if(DEFINE)
-    string(HEX "\n@define ${DEFINE} 1\n" suffix)
+    # On a line of its own, adding no empty line to the last section.
+    set(line "@define ${DEFINE} 1\n")
+    if(NOT body MATCHES "0a$")
+        set(line "\n${line}")
+    endif()
+    string(HEX "${line}" suffix)
 endif()
 string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," bytes "${body}${suffix}")
 string(REGEX REPLACE "((0x..,){16})" "\\1\n    " bytes "${bytes}")

@@ -105,8 +105,16 @@ public:
             return false;
         }
 
+        // Only the macros the program can see: one its text names, or one
+        // that another macro's value may name. A program that names none
+        // is the same text whatever the macros are.
+        std::string values;
         for (const auto& macro : macros)
-            plan->text += "#define " + macro.first + " " + macro.second + "\n";
+            values += macro.second + "\n";
+        std::vector<std::string> valueNames = IdentifiersOf(values);
+        for (const auto& macro : macros)
+            if (Uses(names, macro.first) || Uses(valueNames, macro.first))
+                plan->text += "#define " + macro.first + " " + macro.second + "\n";
         plan->text += accessors;
         for (int block : program.blocks) {
             const SourceText& source = layout.blocks[size_t(block)].source;

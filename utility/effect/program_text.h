@@ -25,7 +25,7 @@ struct ProgramPlan {
     std::vector<int> samplers; // sampler parameters, in declaration order
 };
 
-// The text is the macros, one accessor for each name the program uses
+// The text is the macros it names, one accessor for each name the program uses
 // (parameters read from zq_VertexConst or zq_PixelConst, samplers mapped to
 // zq_SamplerN), then the program's blocks and its own text, each after a
 // #line that points into the effect text. False with a message when the
