@@ -478,3 +478,48 @@ TEST_F(SceneShadingGLTest, HalfHeightLeavesTheFullTechniqueAsTheOneWithoutParall
     for (size_t i = 0; i < full.texels.size(); ++i)
         ASSERT_NEAR(full.texels[i].x, unshifted.texels[i].x, 1e-6f) << i;
 }
+
+// Checks that need no model: numbers the shading gives in closed form.
+
+TEST_F(SceneShadingGLTest, FlatNormalMapShadesLikeTheVertexNormal) {
+    SceneCase c;
+    c.name = "flat map, one frame";
+    c.SetAllNormals(-camera.forward, camera.right); // an orthonormal frame everywhere
+    FloatImage simple = Draw(effects[0], SceneTechnique::StdSimple, c);
+    FloatImage mapped = Draw(effects[0], SceneTechnique::StdDN, c);
+    for (size_t i = 0; i < simple.texels.size(); ++i) {
+        ASSERT_NEAR(mapped.texels[i].x, simple.texels[i].x, 1e-4f) << i;
+        ASSERT_NEAR(mapped.texels[i].z, simple.texels[i].z, 1e-4f) << i;
+    }
+}
+
+TEST_F(SceneShadingGLTest, NormalsUpAndDownReceiveExactlyTheirAmbient) {
+    params.lightColor[0] = params.lightColor[1] = D3DXVECTOR4(0, 0, 0, 1); // ambient alone
+    SceneCase c;
+    c.maps.diffuse = FloatImage(4, 4, D3DXVECTOR4(1, 1, 1, 1));
+    for (float y : {1.0f, -1.0f}) {
+        c.SetAllNormals(D3DXVECTOR3(0, y, 0), D3DXVECTOR3(1, 0, 0));
+        const D3DXVECTOR4& ambient = y > 0 ? params.ambient : params.ambient2;
+        for (SceneTechnique technique : {SceneTechnique::StdSimple, SceneTechnique::StdFull}) {
+            FloatImage image = Draw(effects[0], technique, c);
+            EXPECT_NEAR(image.At(20, 15).x, ambient.x, 1e-5f) << y;
+            EXPECT_NEAR(image.At(3, 27).y, ambient.y, 1e-5f) << y;
+            EXPECT_NEAR(image.At(37, 2).z, ambient.z, 1e-5f) << y;
+        }
+    }
+}
+
+TEST_F(SceneShadingGLTest, EmissiveMapAddsMinusOneNothingOrOne) {
+    SceneCase c;
+    FloatImage drawn[3];
+    for (int level = 0; level < 3; ++level) {
+        float e = 0.5f * float(level);
+        c.maps.emissive = FloatImage(4, 4, D3DXVECTOR4(e, e, e, 1));
+        drawn[level] = Draw(effects[0], SceneTechnique::StdDNSE, c);
+    }
+    for (size_t i = 0; i < drawn[1].texels.size(); i += 7) {
+        ASSERT_NEAR(drawn[0].texels[i].x, drawn[1].texels[i].x - 1, 1e-5f) << i;
+        ASSERT_NEAR(drawn[2].texels[i].y, drawn[1].texels[i].y + 1, 1e-5f) << i;
+        ASSERT_EQ(drawn[0].texels[i].w, drawn[1].texels[i].w) << i;
+    }
+}
