@@ -1,6 +1,6 @@
 // Reading an effect text into its layout. The text is made of sections, each
 // started by a line that begins with '@':
-//   @define NAME [VALUE]        a macro for every program
+//   @define NAME [VALUE]        a macro for the programs that name it
 //   @declarations               parameters, samplers, preshaders, techniques
 //   @common NAME                a block of GLSL that programs can include
 //   @vertex NAME [uses BLOCK...] a vertex program: the blocks, then its text
