@@ -395,8 +395,13 @@ bool GlDevice::UseProgram(const VertexLayoutInfo& layout) {
         DWORD fog = rs[D3DRS_FOGCOLOR];
         glUniform4f(user->fogColor, float((fog >> 16) & 0xFF) / 255.0f,
                     float((fog >> 8) & 0xFF) / 255.0f, float(fog & 0xFF) / 255.0f, 1.0f);
+        // Every upload first: an upload binds its texture on a unit of its
+        // own, which must not undo a stage already bound.
+        GLuint names[kMaxTextureStages];
+        for (DWORD stage = 0; stage < kMaxTextureStages; ++stage)
+            names[stage] = TextureName(s.textures[stage]);
         for (DWORD stage = 0; stage < kMaxTextureStages; ++stage) {
-            BindTexture(stage, TextureName(s.textures[stage]));
+            BindTexture(stage, names[stage]);
             ApplySampler(stage);
         }
         return true;

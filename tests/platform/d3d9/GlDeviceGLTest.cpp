@@ -190,3 +190,54 @@ TEST_F(GlDeviceGLTest, ReportsShaderModelsAndVertexProcessing) {
     EXPECT_GE(caps.VertexShaderVersion, D3DVS_VERSION(1, 1));
     EXPECT_FALSE(gl.device->GetSoftwareVertexProcessing());
 }
+
+TEST_F(GlDeviceGLTest, ProgramsSampleEveryStageFromTheirFirstDraw) {
+    const char* vertex = "layout(location = ZQ_ATTRIB_POSITION0) in vec4 position;\n"
+                         "layout(location = ZQ_ATTRIB_TEXCOORD0) in vec2 texcoord;\n"
+                         "out vec2 uv;\n"
+                         "void VertexMain() { zq_Position = vec4(position.xy, 0.5, 1.0); "
+                         "uv = texcoord; }\n";
+    const char* pixel = "in vec2 uv;\n"
+                        "vec4 PixelMain() { return vec4(texture(zq_Sampler0, uv).r, "
+                        "texture(zq_Sampler1, uv).g, 0.0, 1.0); }\n";
+    IDirect3DVertexShader9* vs = nullptr;
+    IDirect3DPixelShader9* ps = nullptr;
+    ASSERT_EQ(gl.device->CreateVertexShader(reinterpret_cast<const DWORD*>(vertex), &vs), D3D_OK)
+        << gl.device->GetShaderErrorText();
+    ASSERT_EQ(gl.device->CreatePixelShader(reinterpret_cast<const DWORD*>(pixel), &ps), D3D_OK)
+        << gl.device->GetShaderErrorText();
+    // Two textures never drawn before: both upload during the one draw.
+    IDirect3DTexture9* textures[2] = {};
+    const std::uint32_t colours[2] = {0xFFFF0000, 0xFF00FF00};
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_EQ(gl.device->CreateTexture(1, 1, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED,
+                                           &textures[i], nullptr),
+                  D3D_OK);
+        D3DLOCKED_RECT locked;
+        textures[i]->LockRect(0, &locked, nullptr, 0);
+        *static_cast<std::uint32_t*>(locked.pBits) = colours[i];
+        textures[i]->UnlockRect(0);
+        gl.device->SetTexture(DWORD(i), textures[i]);
+    }
+    struct ClipVertex {
+        float x, y, z, u, v;
+    } quad[4] = {
+        {-1, 1, 0.5f, 0, 0}, {1, 1, 0.5f, 1, 0}, {1, -1, 0.5f, 1, 1}, {-1, -1, 0.5f, 0, 1}};
+    gl.device->SetVertexShader(vs);
+    gl.device->SetPixelShader(ps);
+    gl.device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+    gl.device->SetFVF(D3DFVF_XYZ | D3DFVF_TEX1);
+    gl.device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+    gl.device->BeginScene();
+    gl.device->DrawPrimitiveUP(D3DPT_TRIANGLEFAN, 2, quad, sizeof(ClipVertex));
+    gl.device->EndScene();
+    EXPECT_EQ(gl.ReadTarget()[24 * 64 + 32] & 0xFFFFFF, 0xFFFF00u);
+    gl.device->SetVertexShader(nullptr);
+    gl.device->SetPixelShader(nullptr);
+    for (int i = 0; i < 2; ++i) {
+        gl.device->SetTexture(DWORD(i), nullptr);
+        textures[i]->Release();
+    }
+    vs->Release();
+    ps->Release();
+}
