@@ -10,8 +10,11 @@
 namespace {
 
 // Cells 2^-19 wide (16 coincidence distances): scaling by a power of two is
-// exact, and most queries stay inside one cell along each axis.
+// exact, and most queries stay inside one cell along each axis. The cell
+// walls sit half a cell off the multiples of 2^-19, so that whole and other
+// round coordinates (grids, unit cubes) lie mid-cell, not on a wall.
 constexpr double kCellsPerUnit = 524288.0;
+constexpr double kWallOffset = 0.5;
 // Cell coordinates are clamped here, well inside a 64-bit integer, so the
 // neighbour arithmetic cannot overflow. The clamp starts at coordinates of
 // 2^43, where neighbouring floats lie 2^20 apart: only equal coordinates
@@ -24,6 +27,7 @@ constexpr double kCellLimit = 4611686018427387904.0; // 2^62
 constexpr double kReach = 1.5 * double(kCoincidenceDistance);
 
 static_assert(2 * kReach * kCellsPerUnit < 1, "a query spans at most two cells per axis");
+static_assert(PointGrid::kMaxRuns == 2 * 2 * 2, "one run per cell at most");
 
 constexpr DWORD kNoBucket = 0xFFFFFFFF;
 
@@ -32,7 +36,7 @@ bool IsFinite(const D3DXVECTOR3& p) {
 }
 
 long long CellOf(double coordinate) {
-    double cell = std::floor(coordinate * kCellsPerUnit);
+    double cell = std::floor(coordinate * kCellsPerUnit + kWallOffset);
     return (long long)std::clamp(cell, -kCellLimit, kCellLimit);
 }
 
@@ -101,15 +105,15 @@ bool PointGrid::Build(const ShadingVertex* vertices, DWORD count) {
     return true;
 }
 
-void PointGrid::Gather(const D3DXVECTOR3& p, std::vector<DWORD>& out) const {
+int PointGrid::Candidates(const D3DXVECTOR3& p, Run (&runs)[kMaxRuns]) const {
     if (bucketStarts.empty() || !IsFinite(p))
-        return;
+        return 0;
     long long first[3], last[3];
     CellSpan(p.x, first[0], last[0]);
     CellSpan(p.y, first[1], last[1]);
     CellSpan(p.z, first[2], last[2]);
     // Neighbouring cells may share a bucket; each bucket is read once.
-    DWORD buckets[8];
+    DWORD buckets[kMaxRuns];
     int bucketCount = 0;
     for (long long cx = first[0]; cx <= last[0]; ++cx)
         for (long long cy = first[1]; cy <= last[1]; ++cy)
@@ -119,6 +123,7 @@ void PointGrid::Gather(const D3DXVECTOR3& p, std::vector<DWORD>& out) const {
                     buckets[bucketCount++] = bucket;
             }
     for (int i = 0; i < bucketCount; ++i)
-        out.insert(out.end(), entries.begin() + bucketStarts[buckets[i]],
-                   entries.begin() + bucketStarts[size_t(buckets[i]) + 1]);
+        runs[i] = Run{entries.data() + bucketStarts[buckets[i]],
+                      entries.data() + bucketStarts[size_t(buckets[i]) + 1]};
+    return bucketCount;
 }

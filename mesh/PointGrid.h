@@ -13,9 +13,17 @@ class PointGrid {
 public:
     // False when the arrays cannot be allocated.
     bool Build(const ShadingVertex* vertices, DWORD count);
-    // Appends every vertex that may lie within kCoincidenceDistance of p, and
-    // some others; each once, in no particular order.
-    void Gather(const D3DXVECTOR3& p, std::vector<DWORD>& out) const;
+    // Runs of vertex indices, ascending within each run.
+    struct Run {
+        const DWORD* begin;
+        const DWORD* end;
+    };
+    static constexpr int kMaxRuns = 8;
+
+    // The runs that hold every vertex that may lie within
+    // kCoincidenceDistance of p, and some others; each vertex in at most one
+    // run. Returns how many runs were written.
+    int Candidates(const D3DXVECTOR3& p, Run (&runs)[kMaxRuns]) const;
 
 private:
     DWORD BucketOf(long long cx, long long cy, long long cz) const;

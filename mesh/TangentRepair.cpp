@@ -15,18 +15,15 @@ struct RepairRecord {
 
 // Everything the pass needs besides the mesh. It is all allocated before the
 // first tangent changes, so running out of memory leaves the mesh as it was:
-// a query gathers each vertex at most once, so the two lists never outgrow
-// the vertex count.
+// the neighbours of one vertex never outnumber the vertices.
 struct RepairWork {
     std::vector<RepairRecord> records;
     PointGrid grid;
-    std::vector<DWORD> candidates;
     std::vector<DWORD> neighbours;
 
     bool Allocate(const ShadingVertex* vertices, DWORD vertexCount) {
         try {
             records.resize(vertexCount);
-            candidates.reserve(vertexCount);
             neighbours.reserve(vertexCount);
         } catch (const std::bad_alloc&) {
             return false;
@@ -90,18 +87,20 @@ void AddFaceTangents(ShadingVertex* vertices, const std::vector<RepairRecord>& r
 // order decides the exact bits.
 void AddNeighbourTangents(ShadingVertex* vertices, RepairWork& work) {
     std::vector<RepairRecord>& records = work.records;
-    std::vector<DWORD>& candidates = work.candidates;
     std::vector<DWORD>& neighbours = work.neighbours;
+    PointGrid::Run runs[PointGrid::kMaxRuns];
     for (DWORD a = 0; a < records.size(); ++a) {
         if (!records[a].needsRepair)
             continue;
-        candidates.clear();
-        work.grid.Gather(vertices[a].position, candidates);
         neighbours.clear();
-        for (DWORD b : candidates)
-            if (b != a && SharesTangent(vertices[a], vertices[b]))
-                neighbours.push_back(b);
-        std::sort(neighbours.begin(), neighbours.end());
+        int runCount = work.grid.Candidates(vertices[a].position, runs);
+        for (int r = 0; r < runCount; ++r)
+            for (const DWORD* b = runs[r].begin; b != runs[r].end; ++b)
+                if (*b != a && SharesTangent(vertices[a], vertices[*b]))
+                    neighbours.push_back(*b);
+        // Runs are ascending each; only matches from several need sorting.
+        if (runCount > 1)
+            std::sort(neighbours.begin(), neighbours.end());
         for (DWORD b : neighbours) {
             D3DXVec3Normalize(&vertices[b].tangent, &vertices[b].tangent);
             records[a].accumulator += vertices[b].tangent;

@@ -86,17 +86,29 @@ std::vector<ShadingVertex> Repaired(MeshTest& test, const std::vector<ShadingVer
 }
 
 // Meshes made to find the corners of the neighbour search: clusters of
-// copies of one point, offset by amounts on both sides of the coincidence
-// distance (and across the hash grid's cell walls, which sit at multiples
-// of 2^-19), with normals that agree or not, tangents that are degenerate
-// or not, and a few positions that are not finite.
+// copies of one point, offset along one axis or all three by amounts on both
+// sides of the coincidence distance and across the hash grid's cell walls
+// (half-way between multiples of 2^-19), with normals that agree or not,
+// tangents that are degenerate or not, and a few positions that are not
+// finite.
 void RandomMesh(unsigned seed, size_t pointCount, std::vector<ShadingVertex>& vertices,
                 std::vector<DWORD>& indices) {
     std::mt19937 random(seed);
     auto pick = [&](auto const& table) { return table[random() % table.size()]; };
-    const std::vector<float> bases = {0.0f,   1.0f,        -3.5f,        0.0078125f,
-                                      1e-30f, 0.00000191f, -0.00000191f, 1000.0f,
-                                      2e9f,   1e38f,       -1e38f,       std::ldexp(5.0f, -19)};
+    const std::vector<float> bases = {0.0f,
+                                      1.0f,
+                                      -3.5f,
+                                      0.0078125f,
+                                      1e-30f,
+                                      0.00000191f,
+                                      -0.00000191f,
+                                      1000.0f,
+                                      2e9f,
+                                      1e38f,
+                                      -1e38f,
+                                      std::ldexp(5.0f, -19),
+                                      std::ldexp(5.5f, -19),
+                                      std::ldexp(-0.5f, -19)};
     const std::vector<float> offsets = {0.0f,    3e-8f,   -3e-8f,       6e-8f,
                                         1.1e-7f, 1.2e-7f, -FLT_EPSILON, FLT_EPSILON,
                                         2e-7f,   1e-6f,   -1.19209e-7f, 0.00006103515625f};
@@ -112,7 +124,13 @@ void RandomMesh(unsigned seed, size_t pointCount, std::vector<ShadingVertex>& ve
         size_t copies = 1 + random() % 4;
         for (size_t c = 0; c < copies; ++c) {
             ShadingVertex v;
-            v.position = base + D3DXVECTOR3(pick(offsets), pick(offsets), pick(offsets));
+            D3DXVECTOR3 offset(pick(offsets), pick(offsets), pick(offsets));
+            if (random() % 3 != 0) {
+                float along = offset.x;
+                offset = D3DXVECTOR3(0, 0, 0);
+                (&offset.x)[random() % 3] = along;
+            }
+            v.position = base + offset;
             v.normal = pick(normals);
             D3DXVECTOR3 direction(unit(random), unit(random), unit(random));
             D3DXVec3Normalize(&direction, &direction);
