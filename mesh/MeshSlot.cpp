@@ -32,8 +32,8 @@ ID3DXMesh* SplitBowties(ID3DXMesh* mesh, DWORD* adjacency) {
     return cleaned;
 }
 
-} // namespace
-
+// Takes over the reference to the clone and returns the mesh to draw in its
+// place.
 ID3DXMesh* PrepareForShading(ID3DXMesh* clone) {
     std::unique_ptr<DWORD[]> adjacency = FaceAdjacency(clone);
     ID3DXMesh* mesh = SplitBowties(clone, adjacency.get());
@@ -43,6 +43,8 @@ ID3DXMesh* PrepareForShading(ID3DXMesh* clone) {
     RepairTangents(mesh);
     return mesh;
 }
+
+} // namespace
 
 bool LoadMeshSlot(IDirect3DDevice9* device, MeshObj& slot, const char* path) {
     slot.Release();

@@ -13,17 +13,16 @@ constexpr float kAdjacencyEpsilon = FLT_EPSILON;
 
 // Empties the slot, then reads the file at `path` into it (`\` and `/` both
 // end its directory, where the materials' textures are looked up) and
-// prepares it for shading on `device`. True when the slot holds the file's
-// mesh in the shading layout. When the file cannot be read, or its directory
-// or name is too long, the slot stays empty; when the mesh cannot be
-// converted, the slot keeps it as read, in the file's own layout, with its
-// materials. Either way the slot draws safely.
+// prepares it for shading on `device`: cloned into the shading layout,
+// bowties split, tangents computed by the library and the degenerate ones
+// repaired. True when the slot holds the file's mesh in the shading layout.
+// Every outcome leaves a slot that draws safely:
+// - the file cannot be read, or its directory or name is too long: the slot
+//   stays empty (false);
+// - the mesh cannot be cloned: the slot keeps it as read, in the file's own
+//   layout, with its materials (false);
+// - the face adjacency cannot be had (no memory) or the cleaning fails
+//   (indices it refuses): the clone goes on to the tangent steps uncleaned;
+//   a bowtie vertex then serves both of its fans, which only blends their
+//   tangents (true).
 bool LoadMeshSlot(IDirect3DDevice9* device, MeshObj& slot, const char* path);
-
-// Takes over the reference to `clone` (a mesh in the shading layout) and
-// returns the mesh to draw in its place: bowties split, tangents computed
-// and repaired. Where the face adjacency cannot be had (no memory) or the
-// cleaning fails (indices it refuses), the clone itself goes on to the
-// tangent steps uncleaned: a bowtie vertex then serves both of its fans,
-// which only blends their tangents.
-ID3DXMesh* PrepareForShading(ID3DXMesh* clone);
