@@ -246,11 +246,12 @@ HRESULT StateDevice::Reset(D3DPRESENT_PARAMETERS* newParams) {
     Record("Reset");
     if (!newParams)
         return D3DERR_INVALIDCALL;
-    // As Direct3D 9: every default-pool object and every reference to the
-    // back buffer must be gone, or the reset is refused.
+    // A reset clears every binding, so what only the device's own state still
+    // references goes now. As on Direct3D 9, any default-pool object or
+    // back-buffer reference the application still holds refuses the reset.
+    ReleaseBindings();
     if (defaultPoolObjects > 0 || ApplicationHoldsImplicitTargets())
         return D3DERR_INVALIDCALL;
-    ReleaseBindings();
     ReleaseImplicitTargets();
     params = *newParams;
     if (!ResetTargets() || !CreateImplicitTargets())

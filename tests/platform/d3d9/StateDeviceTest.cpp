@@ -96,11 +96,17 @@ TEST_F(StateDeviceTest, ResetIsRefusedWhileADefaultPoolTextureLives) {
         D3D_OK);
     EXPECT_EQ(managed->GetLevelCount(), 4u);
     EXPECT_EQ(device->Reset(&params), D3DERR_INVALIDCALL);
-    // Bound to a stage, the texture is still alive through the device.
+    // A texture that only the device's bindings still hold goes with them.
     device->SetTexture(0, target);
     target->Release();
+    EXPECT_EQ(device->Reset(&params), D3D_OK);
+    // One the application holds, bound or not, refuses the reset.
+    ASSERT_EQ(device->CreateTexture(32, 24, 1, D3DUSAGE_RENDERTARGET, D3DFMT_X8R8G8B8,
+                                    D3DPOOL_DEFAULT, &target, nullptr),
+              D3D_OK);
+    device->SetTexture(1, target);
     EXPECT_EQ(device->Reset(&params), D3DERR_INVALIDCALL);
-    device->SetTexture(0, nullptr);
+    target->Release();
     EXPECT_EQ(device->Reset(&params), D3D_OK);
     managed->Release();
 }

@@ -1,0 +1,201 @@
+// Scene and overlay drawing of the viewer.
+#include "app/AppMain.h"
+
+#include "framework/InputState.h"
+#include "gui/PerformancePanel.h"
+
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+// Rotation per drawn frame of the instances: 0.3 to 0.8 degrees.
+const double kRotationSteps[6] = {0.3 * D3DX_PI / 180.0, 0.4 * D3DX_PI / 180.0,
+                                  0.5 * D3DX_PI / 180.0, 0.6 * D3DX_PI / 180.0,
+                                  0.7 * D3DX_PI / 180.0, 0.8 * D3DX_PI / 180.0};
+
+const D3DMATERIAL9 kFixedMaterial = {
+    {1.0f, 1.0f, 1.0f, 1.0f}, // diffuse
+    {1.0f, 1.0f, 1.0f, 1.0f}, // ambient
+    {0.5f, 0.5f, 0.5f, 1.0f}, // specular
+    {0.0f, 0.0f, 0.0f, 1.0f}, // emissive
+    30.0f,
+};
+
+const float kAmbientUp[4] = {0.1f, 0.1f, 0.2f, 1.0f};
+const float kAmbientDown[4] = {0.1f, 0.1f, 0.05f, 1.0f};
+
+float FloatState(IDirect3DDevice9* device, D3DRENDERSTATETYPE state) {
+    DWORD bits = 0;
+    device->GetRenderState(state, &bits);
+    float value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+float Angle(int step, std::int32_t frame) {
+    return float(kRotationSteps[step] * double(frame));
+}
+
+} // namespace
+
+bool AppMain::CanPostProcess() const {
+    return postEffect && sceneTexture && sceneSurface && sceneDepth && halfATexture &&
+           halfASurface && halfBTexture && halfBSurface && savedBackBuffer && savedDepth;
+}
+
+HRESULT AppMain::DrawFrame() {
+    device->BeginScene();
+    // The same dimming that the post-processing variant of the scene effect
+    // gives its pixels; fixed-function meshes are not dimmed.
+    const float k = postProcessing ? 0.85f : 1.0f;
+    const bool post = postProcessing && CanPostProcess();
+    if (post) {
+        device->SetRenderTarget(0, sceneSurface);
+        device->SetDepthStencilSurface(sceneDepth);
+    }
+    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER,
+                  ColorFromFloats(0.06f * k, 0.08f * k, 0.1f * k, 1.0f), 1.0f, 0);
+
+    device->SetFVF(kLineVertexFvf);
+    device->SetRenderState(D3DRS_LIGHTING, FALSE);
+    device->SetTexture(0, nullptr);
+    D3DXMATRIX world;
+    device->SetTransform(D3DTS_WORLD, D3DXMatrixScaling(&world, 50, 50, 50));
+    DrawAxes();
+    device->SetTransform(D3DTS_WORLD, D3DXMatrixTranslation(&world, 0, -50, 0));
+    const float axisA[3] = {0, 0, 1}, axisB[3] = {1, 0, 0}, centre[3] = {0, -20, 0};
+    DrawGrid(axisA, axisB, centre, 1000, ColorFromFloats(0.5f * k, 0.5f * k, 0.5f * k, 64.0f));
+    if (inputState.IsKeyDown(VK_MBUTTON)) {
+        // A small cross where the camera orbits.
+        D3DXVECTOR3 target = camPos + camDir * orbitDistance;
+        D3DXMATRIX scale, move;
+        D3DXMatrixScaling(&scale, 10, 10, 10);
+        D3DXMatrixTranslation(&move, target.x, target.y, target.z);
+        world = scale * move;
+        device->SetTransform(D3DTS_WORLD, &world);
+        DrawAxes();
+    }
+    device->SetRenderState(D3DRS_LIGHTING, TRUE);
+
+    D3DXMATRIX scale, origin, base;
+    D3DXMatrixScaling(&scale, 20, 20, 20);
+    D3DXMatrixTranslation(&origin, 0, 0, 0);
+    base = scale * origin;
+    const std::int32_t F = ++frameCounter;
+    const int N = gridSize;
+    const float spacing = float(100 - 4 * N);
+    for (int i = 0; i < N; ++i) {
+        for (int j = 0; j < N; ++j) {
+            D3DXMATRIX rx, ry, rz, move;
+            D3DXMatrixRotationX(&rx, Angle((2 * i + 5 * j) % 6, F));
+            D3DXMatrixRotationY(&ry, Angle((3 * i + 4 * j) % 6, F));
+            D3DXMatrixRotationZ(&rz, Angle((4 * i + 3 * j) % 6, F));
+            D3DXMatrixTranslation(&move, spacing * (float(i) - float(N - 1) / 2.0f), 0,
+                                  spacing * float(j));
+            D3DXMATRIX m = base * rx * ry * rz * move;
+            // The two meshes alternate like the squares of a chessboard.
+            bool odd = (i + j) % 2 != 0;
+            DrawInstance(odd ? 1 : 0, m, odd);
+        }
+    }
+    device->SetRenderState(D3DRS_FOGENABLE, FALSE);
+    device->SetRenderState(D3DRS_ZENABLE, FALSE);
+    if (post)
+        PostProcess();
+    device->SetFVF(kScreenVertexFvf);
+    device->SetTexture(0, nullptr);
+    DrawOverlay();
+    device->SetRenderState(D3DRS_FOGENABLE, TRUE);
+    device->SetRenderState(D3DRS_ZENABLE, TRUE);
+    device->EndScene();
+    HRESULT hr = device->Present(nullptr, nullptr, nullptr, nullptr);
+    if (hr == D3DERR_DEVICELOST)
+        ResetDevice();
+    return hr;
+}
+
+void AppMain::DrawInstance(int slot, const D3DXMATRIX& world, bool character) {
+    IDirect3DTexture9* const* set = textureSets[slot];
+    // Without a scene effect (its creation failed after a toggle) the
+    // instances keep being drawn, through the fixed-function path.
+    if (!programmable || !sceneEffect) {
+        device->SetMaterial(&kFixedMaterial);
+        device->SetTexture(0, set[0]);
+        device->SetTransform(D3DTS_WORLD, &world);
+        meshSlots[slot].Draw();
+        return;
+    }
+    ID3DXEffect* e = sceneEffect;
+    D3DLIGHT9 lights[2]{};
+    device->GetLight(0, &lights[0]);
+    device->GetLight(1, &lights[1]);
+    D3DXVECTOR3 towardsLights[2];
+    float colours[8];
+    for (int i = 0; i < 2; ++i) {
+        D3DXVECTOR3 reversed = -D3DXVECTOR3(lights[i].Direction);
+        D3DXVec3Normalize(&towardsLights[i], &reversed);
+        std::memcpy(&colours[4 * i], &lights[i].Diffuse, 4 * sizeof(float));
+    }
+    e->SetValue(scene.lightDirR, towardsLights, sizeof towardsLights);
+    e->SetValue(scene.lightColor, colours, sizeof colours);
+    e->SetValue(scene.lightAmbient, kAmbientUp, sizeof kAmbientUp);
+    e->SetValue(scene.lightAmbient2, kAmbientDown, sizeof kAmbientDown);
+    e->SetValue(scene.camPos, &camPos, 3 * sizeof(float));
+    float fogStart = FloatState(device, D3DRS_FOGSTART);
+    float fogInvDist = 1.0f / (FloatState(device, D3DRS_FOGEND) - fogStart);
+    e->SetValue(scene.fogStart, &fogStart, sizeof fogStart);
+    e->SetValue(scene.fogInvDist, &fogInvDist, sizeof fogInvDist);
+    e->SetTexture(scene.texDiffuse, set[0]);
+    e->SetTexture(scene.texNormal, set[1]);
+    e->SetTexture(scene.texSpecular, set[2]);
+    e->SetTexture(scene.texEmissive, set[3]);
+    e->SetMatrix(scene.matWorld, &world);
+    D3DXMATRIX inverse;
+    D3DXMatrixIdentity(&inverse);
+    D3DXMatrixInverse(&inverse, nullptr, &world);
+    e->SetMatrixTranspose(scene.matWIT, &inverse);
+    D3DXMATRIX worldView, worldViewProjection;
+    D3DXMatrixMultiply(&worldView, &world, &viewMatrix);
+    D3DXMatrixMultiply(&worldViewProjection, &worldView, &projMatrix);
+    e->SetMatrix(scene.matWVP, &worldViewProjection);
+    e->SetTechnique(character ? scene.charFull : scene.stdFull);
+    e->Begin(nullptr, 0);
+    e->BeginPass(0);
+    meshSlots[slot].Draw();
+    e->EndPass();
+    e->End();
+}
+
+void AppMain::DrawShadowedText(const char* text, RECT shadow, RECT rect, DWORD format) {
+    font->DrawTextA(nullptr, text, -1, &shadow, format, 0xFF000000);
+    font->DrawTextA(nullptr, text, -1, &rect, format, 0xFFFFFFFF);
+}
+
+void AppMain::DrawOverlay() {
+    if (!font)
+        return;
+    const LONG W = width, H = height;
+    if (inputState.IsKeyDown(VK_SPACE)) {
+        for (KvGuiBase* button :
+             {static_cast<KvGuiBase*>(&shadingButton), static_cast<KvGuiBase*>(&gridButton),
+              static_cast<KvGuiBase*>(&postButton)})
+            button->Draw();
+        RECT dropMesh{10, 50, W, H}, dropTex{0, 50, W - 10, H};
+        font->DrawTextA(nullptr, "Drop Mesh", -1, &dropMesh, DT_NOCLIP, 0xFFFFFFFF);
+        font->DrawTextA(nullptr, "Drop Tex", -1, &dropTex, DT_NOCLIP | DT_RIGHT, 0xFFFFFFFF);
+        FormatText(cameraText, sizeof cameraText, "%s (%.2f %.2f %.2f)", "CamPos", double(camPos.x),
+                   double(camPos.y), double(camPos.z));
+        char line[256];
+        FormatText(line, sizeof line, "%s", cameraText);
+        DrawShadowedText(line, RECT{0, 11, W - 9, H}, RECT{0, 10, W - 10, H}, DT_NOCLIP | DT_RIGHT);
+        const float panelPosition[2] = {300, 10}, panelSize[2] = {250, 25};
+        const float textPosition[2] = {300, 40};
+        DrawPerformancePanel(*this, marker, sectionNames, panelPosition, panelSize, textPosition);
+    }
+    char line[256];
+    FormatText(line, sizeof line, "FPS:%d (%.1fms->%.1ff/s)", fps, double(frameTime),
+               1000.0 / double(frameTime));
+    DrawShadowedText(line, RECT{11, 11, W, H}, RECT{10, 10, W, H}, DT_NOCLIP);
+    DrawShadowedText(caption, RECT{11, H - 29, W, H}, RECT{10, H - 30, W, H}, DT_NOCLIP);
+}

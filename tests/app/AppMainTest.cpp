@@ -1,0 +1,422 @@
+// The viewer on the recording device and the scripted platform: start-up and
+// its failures, the order of work of a frame, the buttons, drops, and device
+// loss.
+#include "app/AppMain.h"
+#include "effects/effect_resources.h"
+#include "framework/InputState.h"
+#include "platform/d3d9/recording_device.h"
+#include "platform/win32/scripted_win32.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Runs the viewer in a working directory of its own whose data folder holds
+// links to the repository's data, less whatever a test removes.
+class AppMainTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        RegisterEffectResources();
+        SetWin32Backend(&scripted);
+        KvDX9::endProcess = [](int status) { FAIL() << "the process would end with " << status; };
+        startObjects = LiveDirect3DObjects();
+        root = new RecordingDirect3D9;
+        root->Install();
+        previous = fs::current_path();
+        work = fs::temp_directory_path() /
+               ("zq-app-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+                "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(work);
+        fs::create_directories(work / "data");
+        for (const auto& entry : fs::directory_iterator(fs::path(ZQ_SOURCE_DIR) / "data"))
+            fs::create_symlink(entry.path(), work / "data" / entry.path().filename());
+        fs::current_path(work);
+        std::memset(&inputState, 0, sizeof inputState);
+    }
+    void TearDown() override {
+        fs::current_path(previous);
+        fs::remove_all(work);
+        RecordingDirect3D9::Uninstall();
+        root->Release();
+        SetWin32Backend(nullptr);
+        EXPECT_EQ(LiveDirect3DObjects(), startObjects);
+    }
+
+    // Sets the shell up as Run would, without the loop, and initialises.
+    bool Start(AppMain& app) {
+        static bool registered = false;
+        if (!registered) {
+            WNDCLASSEXA wc{};
+            wc.cbSize = sizeof wc;
+            wc.lpfnWndProc = DefWindowProcA;
+            wc.lpszClassName = "AppMainTest";
+            registered = RegisterClassExA(&wc) != 0;
+        }
+        app.hwnd = CreateWindowExA(0, "AppMainTest", "ZELQAd", 0, 0, 0, 1024, 768, nullptr, nullptr,
+                                   nullptr, nullptr);
+        ShowWindow(app.hwnd, SW_SHOWNORMAL); // in front, so resets go ahead
+        app.width = 1024;
+        app.height = 768;
+        app.aspect = 4.0f / 3.0f;
+        app.framePeriod = 1000.0f / 60.0f;
+        inputState.window = app.hwnd;
+        ForgetDragAnchor();
+        bool ok = app.OnInit();
+        device = root->lastDevice;
+        return ok;
+    }
+
+    std::vector<std::string> Messages() const {
+        std::vector<std::string> texts;
+        for (const auto& box : scripted.messageBoxes)
+            texts.push_back(box.caption + "|" + box.text);
+        return texts;
+    }
+
+    // One frame as the shell runs it: the key snapshot, then the frame hook.
+    void Frame(AppMain& app) {
+        scripted.now += 17;
+        std::memcpy(inputState.prevKeys, inputState.keys, sizeof inputState.keys);
+        std::memcpy(inputState.keys, held, sizeof held);
+        app.OnFrame();
+    }
+
+    // Keys and buttons as the next snapshot will find them.
+    void Hold(int vk, bool down) { held[vk] = down ? 0x80 : 0; }
+    BYTE held[256] = {};
+
+    // A click on a button as a user makes it: the pointer moves there with
+    // no button held (a held left button would turn the camera and keep the
+    // cursor where it was), then the press, then the release.
+    void Click(AppMain& app, const ButtonObj& button) {
+        inputState.mouseX = int(button.x + button.w / 2);
+        inputState.mouseY = int(button.y + button.h / 2);
+        Hold(VK_SPACE, true);
+        Frame(app);
+        Hold(VK_LBUTTON, true);
+        Frame(app);
+        Hold(VK_LBUTTON, false);
+        Frame(app);
+    }
+
+    ScriptedWin32 scripted;
+    RecordingDirect3D9* root = nullptr;
+    RecordingDevice* device = nullptr;
+    long startObjects = 0;
+    fs::path previous, work;
+};
+
+std::vector<const RecordedCall*> After(const RecordingDevice& device, const std::string& name,
+                                       size_t from) {
+    std::vector<const RecordedCall*> found;
+    for (size_t i = from; i < device.calls.size(); ++i)
+        if (device.calls[i].name == name)
+            found.push_back(&device.calls[i]);
+    return found;
+}
+
+} // namespace
+
+TEST_F(AppMainTest, StartsWithoutAMessageAndWithTheDimmedSceneEffect) {
+    AppMain app;
+    ASSERT_TRUE(Start(app));
+    EXPECT_TRUE(Messages().empty());
+    EXPECT_EQ(app.sceneResource, 10001);
+    EXPECT_NE(app.postEffect, nullptr);
+    EXPECT_NE(app.meshSlots[0].mesh, nullptr);
+    EXPECT_NE(app.meshSlots[1].mesh, nullptr);
+    for (auto& set : app.textureSets)
+        for (IDirect3DTexture9* texture : set)
+            EXPECT_NE(texture, nullptr);
+    EXPECT_STREQ(app.caption, "DEMO");
+    EXPECT_STREQ(app.shadingButton.label.text, "Programmable");
+    EXPECT_STREQ(app.gridButton.label.text, "5");
+    EXPECT_STREQ(app.postButton.label.text, "PP Enable");
+    EXPECT_EQ(app.shadingButton.x, 1024 - 170.0f);
+    EXPECT_EQ(app.gridButton.w, 40.0f);
+    EXPECT_EQ(app.postButton.x, 1024 - 350.0f);
+
+    float pixelSize[2], blurOffset[2], weights[9], rate;
+    app.postEffect->GetValue("g_PixelSize", pixelSize, sizeof pixelSize);
+    app.postEffect->GetValue("g_BlurOffset", blurOffset, sizeof blurOffset);
+    app.postEffect->GetValue("g_BlurWeights", weights, sizeof weights);
+    app.postEffect->GetValue("g_BrightRate", &rate, sizeof rate);
+    EXPECT_EQ(pixelSize[0], 0.0009765625f);
+    EXPECT_EQ(pixelSize[1], 1.0f / 768.0f);
+    EXPECT_NEAR(blurOffset[0], 0.00525f, 1e-8f);
+    EXPECT_NEAR(blurOffset[1], 0.007f, 1e-8f);
+    EXPECT_EQ(rate, 0.65f);
+    float sum = weights[0];
+    for (int i = 1; i < 9; ++i)
+        sum += 2 * weights[i];
+    EXPECT_NEAR(sum, 1.0f, 1e-6f);
+    EXPECT_EQ(weights[8], 0.0f);
+    app.OnTerm();
+}
+
+TEST_F(AppMainTest, AMissingSkinMeshStopsStartUpAfterTheOtherFilesLoaded) {
+    fs::remove(work / "data" / "skin.x");
+    AppMain app;
+    EXPECT_FALSE(Start(app));
+    EXPECT_EQ(Messages(), std::vector<std::string>{"Failed|Failed: Load Mesh from X"});
+    EXPECT_NE(app.meshSlots[0].mesh, nullptr);
+    EXPECT_NE(app.textureSets[1][3], nullptr);
+}
+
+TEST_F(AppMainTest, MissingTexturesFallBackSilentlyAndMissingFallbacksFail) {
+    fs::remove(work / "data" / "tex_np.tex");
+    {
+        AppMain app;
+        ASSERT_TRUE(Start(app));
+        EXPECT_TRUE(Messages().empty());
+        app.OnTerm();
+    }
+    fs::remove(work / "data" / "null_np.tex");
+    AppMain app;
+    EXPECT_FALSE(Start(app));
+    EXPECT_EQ(Messages(), std::vector<std::string>{"Failed|Failed: Load Texture"});
+}
+
+TEST_F(AppMainTest, UnsupportedPixelProgramsStopStartUpAfterTheResources) {
+    root->caps.PixelShaderVersion = D3DPS_VERSION(1, 4);
+    AppMain app;
+    EXPECT_FALSE(Start(app));
+    EXPECT_EQ(Messages(),
+              std::vector<std::string>{"Error|Device is not supported: PixelShader 2.0"});
+    EXPECT_NE(app.meshSlots[1].mesh, nullptr);
+}
+
+TEST_F(AppMainTest, ClearColourAndTargetFollowThePostProcessingFlag) {
+    AppMain app;
+    ASSERT_TRUE(Start(app));
+    size_t from = device->calls.size();
+    Frame(app);
+    auto clears = After(*device, "Clear", from);
+    ASSERT_FALSE(clears.empty());
+    EXPECT_EQ(clears[0]->args[2], double(0xFF0D1115));
+    auto targets = After(*device, "SetRenderTarget", from);
+    ASSERT_GE(targets.size(), 6u); // scene, half A, half B, half A, scene, back buffer
+    std::vector<double> order;
+    for (size_t i = 0; i < 6; ++i)
+        order.push_back(targets[i]->args[1]);
+    EXPECT_EQ(order[0], double(reinterpret_cast<std::uintptr_t>(app.sceneSurface)));
+    EXPECT_EQ(order[1], double(reinterpret_cast<std::uintptr_t>(app.halfASurface)));
+    EXPECT_EQ(order[2], double(reinterpret_cast<std::uintptr_t>(app.halfBSurface)));
+    EXPECT_EQ(order[3], double(reinterpret_cast<std::uintptr_t>(app.halfASurface)));
+    EXPECT_EQ(order[4], double(reinterpret_cast<std::uintptr_t>(app.sceneSurface)));
+    EXPECT_EQ(order[5], double(reinterpret_cast<std::uintptr_t>(app.savedBackBuffer)));
+
+    app.postProcessing = false;
+    from = device->calls.size();
+    Frame(app);
+    clears = After(*device, "Clear", from);
+    ASSERT_FALSE(clears.empty());
+    EXPECT_EQ(clears[0]->args[2], double(0xFF0F1419));
+    EXPECT_TRUE(After(*device, "SetRenderTarget", from).empty());
+    app.OnTerm();
+}
+
+TEST_F(AppMainTest, InstancesFormAChessboardRotatingFromTheFirstFrame) {
+    AppMain app;
+    ASSERT_TRUE(Start(app));
+    app.programmable = false; // the fixed-function path sets the world matrix itself
+    app.gridSize = 2;
+    size_t from = device->calls.size();
+    Frame(app);
+    std::vector<const RecordedCall*> worlds;
+    for (const RecordedCall* c : After(*device, "SetTransform", from))
+        if (c->args[0] == double(D3DTS_WORLD))
+            worlds.push_back(c);
+    // Axes and grid first, then the four instances.
+    ASSERT_EQ(worlds.size(), 6u);
+    const float spacing = 92.0f;
+    const float expected[4][2] = {{-46, 0}, {-46, spacing}, {46, 0}, {46, spacing}};
+    for (int k = 0; k < 4; ++k) {
+        const D3DMATRIX& m = worlds[2 + k]->As<D3DMATRIX>();
+        EXPECT_NEAR(m._41, expected[k][0], 1e-3f) << k;
+        EXPECT_NEAR(m._42, 0.0f, 1e-3f) << k;
+        EXPECT_NEAR(m._43, expected[k][1], 1e-3f) << k;
+    }
+    // Instance (0, 0) turned one step: X by 0.3, Y by 0.3, Z by 0.3 degrees.
+    D3DXMATRIX s, rx, ry, rz;
+    D3DXMatrixScaling(&s, 20, 20, 20);
+    D3DXMatrixRotationX(&rx, float(0.3 * D3DX_PI / 180.0));
+    D3DXMatrixRotationY(&ry, float(0.3 * D3DX_PI / 180.0));
+    D3DXMatrixRotationZ(&rz, float(0.3 * D3DX_PI / 180.0));
+    D3DXMATRIX first = s * rx * ry * rz;
+    const D3DMATRIX& m = worlds[2]->As<D3DMATRIX>();
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 3; ++c)
+            EXPECT_NEAR(m.m[r][c], first.m[r][c], 1e-5f);
+    // Chessboard: the texture bound for each instance is its set's diffuse.
+    std::vector<double> textures;
+    for (const RecordedCall* c : After(*device, "SetTexture", from))
+        if (c->args[0] == 0 && c->args[1] != 0)
+            textures.push_back(c->args[1]);
+    auto id = [](IDirect3DTexture9* t) { return double(reinterpret_cast<std::uintptr_t>(t)); };
+    ASSERT_GE(textures.size(), 4u);
+    EXPECT_EQ(textures[0], id(app.textureSets[0][0]));
+    EXPECT_EQ(textures[1], id(app.textureSets[1][0]));
+    EXPECT_EQ(textures[2], id(app.textureSets[1][0]));
+    EXPECT_EQ(textures[3], id(app.textureSets[0][0]));
+    EXPECT_EQ(app.frameCounter, 1);
+    app.OnTerm();
+}
+
+TEST_F(AppMainTest, HoldingZClearsTheSceneAndHoldingXSkipsTheComposite) {
+    AppMain app;
+    ASSERT_TRUE(Start(app));
+    auto countQuads = [&](size_t from) {
+        int quads = 0;
+        for (const RecordedCall* c : After(*device, "DrawPrimitiveUP", from))
+            quads += c->args[2] == 20.0; // the clip-space quad's stride
+        return quads;
+    };
+    size_t from = device->calls.size();
+    Frame(app);
+    EXPECT_EQ(countQuads(from), 4);
+    EXPECT_EQ(After(*device, "Clear", from).size(), 1u);
+    Hold('Z', true);
+    from = device->calls.size();
+    Frame(app);
+    auto clears = After(*device, "Clear", from);
+    ASSERT_EQ(clears.size(), 2u);
+    EXPECT_EQ(clears[1]->args[2], double(0xFF000000));
+    Hold('Z', false);
+    Hold('X', true);
+    from = device->calls.size();
+    Frame(app);
+    EXPECT_EQ(countQuads(from), 3);
+    app.OnTerm();
+}
+
+TEST_F(AppMainTest, ButtonsToggleShadingGridAndPostProcessing) {
+    AppMain app;
+    ASSERT_TRUE(Start(app));
+    std::vector<std::string> grid;
+    for (int i = 0; i < 6; ++i) {
+        Click(app, app.gridButton);
+        grid.push_back(app.gridButton.label.text);
+    }
+    EXPECT_EQ(grid, (std::vector<std::string>{"6", "7", "8", "9", "10", "1"}));
+    Click(app, app.shadingButton);
+    EXPECT_FALSE(app.programmable);
+    EXPECT_STREQ(app.shadingButton.label.text, "Fixed");
+    Click(app, app.postButton);
+    EXPECT_FALSE(app.postProcessing);
+    EXPECT_STREQ(app.postButton.label.text, "PP Disable");
+    EXPECT_EQ(app.sceneResource, 10000);
+    Click(app, app.postButton);
+    EXPECT_STREQ(app.postButton.label.text, "PP Enable");
+    EXPECT_EQ(app.sceneResource, 10001);
+    // Without the space bar the buttons neither update nor click.
+    Hold(VK_SPACE, false);
+    inputState.mouseX = int(app.gridButton.x + 5);
+    inputState.mouseY = int(app.gridButton.y + 5);
+    Hold(VK_LBUTTON, true);
+    Frame(app);
+    Hold(VK_LBUTTON, false);
+    Frame(app);
+    EXPECT_STREQ(app.gridButton.label.text, "1");
+    EXPECT_TRUE(Messages().empty());
+    app.OnTerm();
+}
+
+TEST_F(AppMainTest, EscapeSetsQuitOnceOnTheFrameItGoesDown) {
+    AppMain app;
+    ASSERT_TRUE(Start(app));
+    Hold(VK_ESCAPE, true);
+    Frame(app);
+    EXPECT_TRUE(app.quit);
+    app.quit = false;
+    Frame(app);
+    EXPECT_FALSE(app.quit);
+    app.OnTerm();
+}
+
+TEST_F(AppMainTest, DropsReplaceTheSlotOfTheirQuarterUntilTheNextReset) {
+    AppMain app;
+    ASSERT_TRUE(Start(app));
+    std::string cube =
+        std::string(ZQ_SOURCE_DIR) + "/tests/utility/xfile/data/assimp_cube_text/cube_text.x";
+    DWORD startFaces = app.meshSlots[1].mesh->GetNumFaces();
+    inputState.mouseX = 100; // bottom left: mesh slot 1
+    inputState.mouseY = 700;
+    AppMain::OnFileDropped(cube.c_str());
+    ASSERT_NE(app.meshSlots[1].mesh, nullptr);
+    EXPECT_EQ(app.meshSlots[1].mesh->GetNumFaces(), 12u);
+    IDirect3DTexture9* oldNormal = app.textureSets[0][1];
+    inputState.mouseX = 900; // top right: texture set 0
+    inputState.mouseY = 10;
+    std::string png = (work / "data" / "tex_sa.tex").string();
+    AppMain::OnFileDropped(png.c_str());
+    EXPECT_NE(app.textureSets[0][1], oldNormal);
+
+    // A lost device brings the start-up files back.
+    device->presentResults.push_back(D3DERR_DEVICELOST);
+    Frame(app);
+    ASSERT_NE(app.meshSlots[1].mesh, nullptr);
+    EXPECT_EQ(app.meshSlots[1].mesh->GetNumFaces(), startFaces);
+    app.OnTerm();
+}
+
+TEST_F(AppMainTest, AResetKeepsTheCameraTheEffectChoiceAndTheFrameCount) {
+    AppMain app;
+    ASSERT_TRUE(Start(app));
+    Click(app, app.postButton); // plain effect from now on
+    app.camPos = D3DXVECTOR3(5, 6, 7);
+    std::int32_t frames = app.frameCounter;
+    device->presentResults.push_back(D3DERR_DEVICELOST);
+    Frame(app);
+    EXPECT_EQ(app.sceneResource, 10000);
+    EXPECT_EQ(app.camPos, D3DXVECTOR3(5, 6, 7));
+    EXPECT_EQ(app.frameCounter, frames + 1);
+    EXPECT_NE(app.sceneTexture, nullptr);
+    D3DSURFACE_DESC desc;
+    app.halfATexture->GetLevelDesc(0, &desc);
+    EXPECT_EQ(desc.Width, 512u);
+    EXPECT_EQ(desc.Height, 384u);
+    EXPECT_TRUE(Messages().empty());
+    app.OnTerm();
+}
+
+TEST_F(AppMainTest, AResetThatCannotReloadTheDataKeepsDrawingWhatItCan) {
+    AppMain app;
+    ASSERT_TRUE(Start(app));
+    fs::remove(work / "data" / "solid.x");
+    device->presentResults.push_back(D3DERR_DEVICELOST);
+    Frame(app);
+    EXPECT_EQ(Messages(), std::vector<std::string>{"Failed|Failed: Load Mesh from X"});
+    EXPECT_EQ(app.sceneTexture, nullptr); // the steps after the mesh never ran
+    // Later frames draw without post-processing and without crashing.
+    size_t from = device->calls.size();
+    Frame(app);
+    Frame(app);
+    EXPECT_TRUE(After(*device, "SetRenderTarget", from).empty());
+    EXPECT_EQ(After(*device, "Present", from).size(), 2u);
+    app.OnTerm();
+}
+
+TEST_F(AppMainTest, AFailedSceneEffectAfterAToggleFallsBackToFixedFunction) {
+    AppMain app;
+    ASSERT_TRUE(Start(app));
+    device->failShaderCreations = 1;
+    Click(app, app.postButton);
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_EQ(Messages()[0].rfind("HLSL Error|Failed: Create Shader\n\n", 0), 0u);
+    EXPECT_EQ(app.sceneEffect, nullptr);
+    size_t from = device->calls.size();
+    Frame(app);
+    EXPECT_EQ(After(*device, "SetMaterial", from).size(), 25u);
+    EXPECT_EQ(After(*device, "Present", from).size(), 1u);
+    app.OnTerm();
+}
