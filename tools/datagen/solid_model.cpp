@@ -5,6 +5,7 @@
 #include "tools/datagen/surfaces.h"
 
 #include <cmath>
+#include <utility>
 
 using namespace solid_layout;
 
@@ -41,7 +42,7 @@ struct BlockFace {
 
 const BlockFace kBlockFaces[6] = {
     {{0, 0, -1}, {0, 1, 0}, false, kSideFace}, {{1, 0, 0}, {0, 1, 0}, false, kSideFace},
-    {{0, 0, 1}, {0, 1, 0}, true, kSideFace},   {{-1, 0, 0}, {0, 1, 0}, true, kSideFace},
+    {{0, 0, 1}, {0, 1, 0}, true, kSideFace},  {{-1, 0, 0}, {0, 1, 0}, true, kSideFace},
     {{0, 1, 0}, {0, 0, 1}, false, kCapFace},   {{0, -1, 0}, {0, 0, -1}, true, kCapFace},
 };
 
@@ -86,13 +87,29 @@ void AddFace(MeshPiece& piece, const BlockFace& face) {
     AddSquareBand(piece, face, kFrameInner, kHalfExtent, kRecessInner, floor, 1);
 }
 
-// The 45-degree strip between two faces that meet along an edge.
+// Whether the texture reads the right way round (not mirrored) on a facet
+// whose corners c0, c1, c3 take (0, 0), (1, 0) and (0, 1) of its region:
+// the faces are clockwise seen from outside.
+bool ReadsUpright(const D3DXVECTOR3 corners[4], const D3DXVECTOR3& outward) {
+    D3DXVECTOR3 along = corners[1] - corners[0], across = corners[3] - corners[0], normal;
+    D3DXVec3Cross(&normal, &along, &across);
+    return D3DXVec3Dot(&normal, &outward) > 0;
+}
+
+// The 45-degree strip between two faces that meet along an edge, its
+// texture running along the edge and upright. (On a mirrored facet the
+// tangent repair finds no face tangent, and some corners here would be left
+// without any tangent.)
 void AddChamfer(MeshPiece& piece, const D3DXVECTOR3& n1, const D3DXVECTOR3& n2) {
     D3DXVECTOR3 edge;
     D3DXVec3Cross(&edge, &n1, &n2);
     const float e = kHalfExtent, a = kFaceHalf;
-    const D3DXVECTOR3 corners[4] = {n1 * e + n2 * a - edge * a, n1 * e + n2 * a + edge * a,
-                                    n2 * e + n1 * a + edge * a, n2 * e + n1 * a - edge * a};
+    D3DXVECTOR3 corners[4] = {n1 * e + n2 * a - edge * a, n1 * e + n2 * a + edge * a,
+                              n2 * e + n1 * a + edge * a, n2 * e + n1 * a - edge * a};
+    if (!ReadsUpright(corners, n1 + n2)) {
+        std::swap(corners[0], corners[3]);
+        std::swap(corners[1], corners[2]);
+    }
     const D3DXVECTOR2 texcoords[4] = {kChamferBand.At(0, 0), kChamferBand.At(1, 0),
                                       kChamferBand.At(1, 1), kChamferBand.At(0, 1)};
     AddFacet(piece, corners, texcoords, kFaceSegments, 1, n1 + n2, kBodyMaterial);
@@ -101,13 +118,16 @@ void AddChamfer(MeshPiece& piece, const D3DXVECTOR3& n1, const D3DXVECTOR3& n2) 
 // The triangle that closes the three chamfers at one corner of the block.
 void AddCorner(MeshPiece& piece, float sx, float sy, float sz) {
     const float e = kHalfExtent, a = kFaceHalf;
-    const D3DXVECTOR3 corners[4] = {{sx * e, sy * a, sz * a},
-                                    {sx * a, sy * e, sz * a},
-                                    {sx * a, sy * a, sz * e},
-                                    {sx * a, sy * a, sz * e}};
+    const D3DXVECTOR3 outward(sx, sy, sz);
+    D3DXVECTOR3 corners[4] = {{sx * e, sy * a, sz * a},
+                              {sx * a, sy * e, sz * a},
+                              {sx * a, sy * a, sz * e},
+                              {sx * a, sy * a, sz * e}};
+    if (!ReadsUpright(corners, outward))
+        std::swap(corners[0], corners[1]);
     const D3DXVECTOR2 texcoords[4] = {kCornerPatch.At(0, 0), kCornerPatch.At(1, 0),
                                       kCornerPatch.At(0, 1), kCornerPatch.At(0, 1)};
-    AddFacet(piece, corners, texcoords, 1, 1, D3DXVECTOR3(sx, sy, sz), kBodyMaterial);
+    AddFacet(piece, corners, texcoords, 1, 1, outward, kBodyMaterial);
 }
 
 MeshPiece BuildBlock() {

@@ -155,8 +155,8 @@ SurfaceTexel SideFace(float x, float y) {
     s = Paint(Rgb{0.17f, 0.2f, 0.25f}, x, y);
     // Four plates divided by a glowing cross.
     float groove = std::min(std::fabs(x), std::fabs(y));
-    Carve(s, Smoothstep(0.03f, 0.018f, groove), 0.12f, 0.7f);
-    s.glow = kCyanGlow * Smoothstep(0.012f, 0.004f, groove);
+    Carve(s, Smoothstep(0.035f, 0.022f, groove), 0.12f, 0.7f);
+    s.glow = kCyanGlow * Smoothstep(0.018f, 0.006f, groove);
     const float q = 0.35f;
     if (x < 0 && y < 0)
         PaintVent(s, x + q, y + q);
@@ -250,7 +250,7 @@ SurfaceTexel Strut(float along, float around) {
     s.exponent = 100;
     for (float groove : {0.5f, 0.74f})
         Carve(s, Inside(std::fabs(along - groove) - 0.006f, 0.004f), 0.1f, 0.7f);
-    s.glow = kCyanGlow * Inside(std::fabs(along - 0.62f) - 0.012f, 0.004f);
+    s.glow = kCyanGlow * Inside(std::fabs(along - 0.62f) - 0.02f, 0.004f);
     return s;
 }
 
@@ -267,9 +267,9 @@ SurfaceTexel Ring(float u, float w) {
     s.exponent = 40;
     const float pixelsU = kAtlasSize, pixelsW = (kRingBand.v1 - kRingBand.v0) * kAtlasSize;
     Carve(s, Inside(DistanceToLines(u, 1.0f / plates) * pixelsU - 1.0f, 1.5f), 0.1f, 0.8f);
-    float channel = Smoothstep(0.14f, 0.1f, w);
+    float channel = Smoothstep(0.26f, 0.22f, w);
     Carve(s, channel, 0.06f, 0.2f);
-    s.glow = kCyanGlow * Smoothstep(0.1f, 0.02f, w);
+    s.glow = kCyanGlow * Smoothstep(0.22f, 0.06f, w);
     float plate = std::floor(u * plates);
     if (int(plate) % 2 == 0) {
         float lampU = (u - (plate + 0.5f) / plates) * pixelsU, lampW = (w - 0.4f) * pixelsW;
