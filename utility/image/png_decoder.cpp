@@ -21,6 +21,22 @@ void ReadFromMemory(png_structp png, png_bytep out, png_size_t count) {
     source->offset += count;
 }
 
+// libpng allocates a chunk's declared length before it reads the chunk, so
+// a few bytes claiming a text chunk of gigabytes would have it ask for that
+// much: every chunk up to the end chunk must fit in the file.
+bool ChunksFitFile(const std::uint8_t* data, std::size_t size) {
+    constexpr std::size_t kSignatureBytes = 8, kChunkFrameBytes = 12; // length, type, CRC
+    for (std::size_t offset = kSignatureBytes; offset + 8 <= size;) {
+        std::size_t length = png_get_uint_32(data + offset);
+        if (length + kChunkFrameBytes > size - offset)
+            return false;
+        if (std::memcmp(data + offset + 4, "IEND", 4) == 0)
+            break;
+        offset += length + kChunkFrameBytes;
+    }
+    return true;
+}
+
 // Owns libpng's structures on every path out of DecodePng.
 struct PngReader {
     png_structp png = nullptr;
@@ -61,6 +77,8 @@ bool ReadRows(PngReader& reader, png_bytepp rows) {
 } // namespace
 
 HRESULT DecodePng(const std::uint8_t* data, std::size_t size, Image& image) {
+    if (!ChunksFitFile(data, size))
+        return D3DXERR_INVALIDDATA;
     PngReader reader;
     reader.source = MemorySource{data, size, 0};
     reader.png =
