@@ -93,15 +93,32 @@ public:
     }
 
     POINT GetCursorPos() override {
+        if (!videoReady)
+            return POINT{0, 0};
+        // A warp shows in SDL's state only once its motion event arrives;
+        // until then the cursor is where the warp put it.
+        if (warpPending)
+            return warpTarget;
         int x = 0, y = 0;
-        if (videoReady)
-            SDL_GetGlobalMouseState(&x, &y);
+        // The window-relative position follows every motion event, warps
+        // and drags beyond the edge included; SDL's global query may answer
+        // from a cache that only physical motion refreshes.
+        if (SDL_Window* focus = SDL_GetMouseFocus()) {
+            int wx = 0, wy = 0;
+            SDL_GetWindowPosition(focus, &wx, &wy);
+            SDL_GetMouseState(&x, &y);
+            return POINT{wx + x, wy + y};
+        }
+        SDL_GetGlobalMouseState(&x, &y);
         return POINT{x, y};
     }
 
     void SetCursorPos(POINT screen) override {
-        if (videoReady)
-            SDL_WarpMouseGlobal(screen.x, screen.y);
+        if (!videoReady)
+            return;
+        SDL_WarpMouseGlobal(screen.x, screen.y);
+        warpTarget = screen;
+        warpPending = true;
     }
 
     POINT ClientOrigin(HWND hwnd) override {
@@ -157,6 +174,9 @@ private:
 
     void Translate(const SDL_Event& event) {
         switch (event.type) {
+        case SDL_MOUSEMOTION:
+            warpPending = false; // SDL's own state is newer than the warp
+            break;
         case SDL_WINDOWEVENT: {
             HWND hwnd = WindowOfId(event.window.windowID);
             if (!hwnd)
@@ -244,6 +264,8 @@ private:
     bool dropOpen = false;
     std::vector<std::string> dropPaths;
     float wheelResidue = 0.0f;
+    bool warpPending = false;
+    POINT warpTarget{0, 0};
     BYTE toggles[256] = {};
 };
 

@@ -84,3 +84,64 @@ region_mean() {
 above() {
     awk -v a="$1" -v b="$2" 'BEGIN { exit !(a > b) }'
 }
+
+# find_box CAPTION: the id of a message box with that caption. SDL's boxes
+# carry no class, which xdotool's search needs, so xwininfo finds them.
+find_box() {
+    local id=""
+    for _ in $(seq 1 100); do
+        id=$(xwininfo -root -tree 2>/dev/null | awk -v name="\"$1\":" '$2 == name {print $1; exit}')
+        [ -n "$id" ] && { echo "$id"; return 0; }
+        sleep 0.1
+    done
+    return 1
+}
+
+# press_ok BOX: clicks the OK button, centred at the bottom of the box.
+press_ok() {
+    local w h
+    w=$(xwininfo -id "$1" | awk '/Width:/ {print $2}')
+    h=$(xwininfo -id "$1" | awk '/Height:/ {print $2}')
+    xdotool mousemove --window "$1" $((w / 2)) $((h - 26)) click 1
+}
+
+# no_boxes: true when no message box is open.
+no_boxes() {
+    ! xwininfo -root -tree | grep -qE '"(Failed|Info|Error|HLSL Error)":'
+}
+
+# pixel IMAGE X Y: the RRGGBB of one pixel.
+pixel() {
+    convert "$1" -format "%[hex:p{$2,$3}]" info: | cut -c1-6
+}
+
+# near_colour RRGGBB RRGGBB TOLERANCE: each channel within the tolerance.
+near_colour() {
+    local a=$1 b=$2 t=$3 i
+    for i in 0 2 4; do
+        local x=$((16#${a:$i:2})) y=$((16#${b:$i:2}))
+        [ $((x > y ? x - y : y - x)) -le "$t" ] || return 1
+    done
+}
+
+# differing IMAGE IMAGE WxH+X+Y: how many pixels of the region differ.
+differing() {
+    convert "$1" -crop "$3" +repage "$ARTIFACTS/.a.png"
+    convert "$2" -crop "$3" +repage "$ARTIFACTS/.b.png"
+    compare -metric AE -fuzz 3% "$ARTIFACTS/.a.png" "$ARTIFACTS/.b.png" null: 2>&1 | cut -d' ' -f1
+}
+
+# count_reddish IMAGE: pixels whose red clearly outweighs green and blue.
+count_reddish() {
+    convert "$1" -fx "(r > 0.25 && r > 2.5 * g && r > 2.5 * b) ? 1 : 0" -format "%[fx:mean * w * h]" info:
+}
+
+# click_at WINDOW X Y: a left click held over a few frames.
+click_at() {
+    xdotool mousemove --window "$1" "$2" "$3"
+    sleep 0.6
+    xdotool mousedown 1
+    sleep 0.6
+    xdotool mouseup 1
+    sleep 0.6
+}
