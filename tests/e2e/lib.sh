@@ -6,6 +6,9 @@ if [ -z "${ZQ_IN_XVFB:-}" ]; then
     exec xvfb-run -a -s "-screen 0 1280x1024x24" env ZQ_IN_XVFB=1 "$0" "$@"
 fi
 
+# A command that fails outside the checks still says where.
+trap 'echo "FAIL: $0 line $LINENO: $BASH_COMMAND" >&2' ERR
+
 E2E_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 ARTIFACTS=${ZQ_E2E_ARTIFACTS:-${TMPDIR:-/tmp}/zelqad-e2e}
 mkdir -p "$ARTIFACTS"
