@@ -1,5 +1,7 @@
 #include "mesh/TangentRepair.h"
 
+#include <cmath>
+
 #include "mesh/PointGrid.h"
 
 #include <algorithm>
@@ -121,6 +123,9 @@ void FinishRepairs(ShadingVertex* vertices, const std::vector<RepairRecord>& rec
         D3DXVECTOR3 side;
         D3DXVec3Cross(&side, &tangent, &normal);
         D3DXVec3Cross(&vertices[v].tangent, &normal, &side);
+        const D3DXVECTOR3& repaired = vertices[v].tangent;
+        if (repaired.x == 0.0f && repaired.y == 0.0f && repaired.z == 0.0f)
+            vertices[v].tangent = FallbackTangent(normal);
     }
 }
 
@@ -181,4 +186,17 @@ void RepairTangents(ID3DXMesh* mesh) {
                             indices, mesh->GetNumFaces());
     mesh->UnlockIndexBuffer();
     mesh->UnlockVertexBuffer();
+}
+
+D3DXVECTOR3 FallbackTangent(const D3DXVECTOR3& n) {
+    float lengthSq = D3DXVec3LengthSq(&n);
+    if (!(lengthSq > 0.0f))
+        return D3DXVECTOR3(0, 0, 0);
+    float ax = std::fabs(n.x), ay = std::fabs(n.y), az = std::fabs(n.z);
+    D3DXVECTOR3 axis = ax <= ay && ax <= az ? D3DXVECTOR3(1, 0, 0)
+                       : ay <= az           ? D3DXVECTOR3(0, 1, 0)
+                                            : D3DXVECTOR3(0, 0, 1);
+    D3DXVECTOR3 tangent = axis - n * (D3DXVec3Dot(&n, &axis) / lengthSq);
+    D3DXVec3Normalize(&tangent, &tangent);
+    return tangent;
 }

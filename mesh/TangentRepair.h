@@ -38,8 +38,16 @@ bool SharesTangent(const ShadingVertex& a, const ShadingVertex& b);
 //      its own tangent normalised in place and added to an accumulator;
 //   3. its tangent becomes normalise(normalise(sum) + accumulator), minus its
 //      component along the normal: n x (T x n), not normalised again.
+// A vertex that steps 1 to 3 leave with no tangent at all (every face at it
+// mirrored or flat in texture space, no vertex at its point facing its way)
+// gets FallbackTangent instead: a zero tangent would have the shading divide
+// by zero and draw the surface black.
 // Tangents at least that long are left alone, except that step 2 normalises
 // them. Meshes in another layout, buffers that cannot be locked and work
 // arrays that cannot be allocated leave the mesh unchanged; faces with an
 // index past the vertices contribute nothing.
 void RepairTangents(ID3DXMesh* mesh);
+
+// A unit direction perpendicular to the normal: its least aligned axis less
+// the part along the normal. Zero for a zero normal.
+D3DXVECTOR3 FallbackTangent(const D3DXVECTOR3& normal);

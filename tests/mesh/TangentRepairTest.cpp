@@ -61,6 +61,8 @@ void ReferenceRepair(std::vector<ShadingVertex>& v, const std::vector<DWORD>& in
         D3DXVECTOR3 side;
         D3DXVec3Cross(&side, &t, &v[i].normal);
         D3DXVec3Cross(&v[i].tangent, &v[i].normal, &side);
+        if (v[i].tangent == D3DXVECTOR3(0, 0, 0))
+            v[i].tangent = FallbackTangent(v[i].normal);
     }
 }
 
@@ -259,6 +261,28 @@ TEST_F(TangentRepairTest, TheRebuiltTangentIsMadePerpendicularToTheNormalButNotR
         // (1, 0, 0) less its part along n: length 0.8, left that short.
         EXPECT_NEAR(D3DXVec3Length(&vertex.tangent), 0.8f, 1e-6f);
     }
+}
+
+// Both faces mirrored in texture space, no other vertex at their points:
+// nothing gives a direction, and a zero tangent would draw black.
+//
+//   2---3
+//   | \ |   faces (0, 2, 1) and (2, 3, 1), u running against x
+//   0---1
+TEST_F(TangentRepairTest, AVertexWithNoTangentToFindGetsOnePerpendicularToItsNormal) {
+    std::vector<ShadingVertex> v = {FlatVertex(0, 0, 1, 1), FlatVertex(1, 0, 0, 1),
+                                    FlatVertex(0, 1, 1, 0), FlatVertex(1, 1, 0, 0)};
+    for (ShadingVertex& vertex : v) {
+        vertex.tangent = D3DXVECTOR3(0, 0, 0);
+        vertex.normal = D3DXVECTOR3(0.6f, 0, -0.8f);
+    }
+    std::vector<ShadingVertex> out = Repaired(*this, v, {0, 2, 1, 2, 3, 1}, 0);
+    for (const ShadingVertex& vertex : out) {
+        EXPECT_NEAR(D3DXVec3Length(&vertex.tangent), 1.0f, 1e-6f);
+        EXPECT_NEAR(D3DXVec3Dot(&vertex.tangent, &vertex.normal), 0.0f, 1e-6f);
+    }
+    EXPECT_EQ(FallbackTangent(D3DXVECTOR3(0, 0, 0)), D3DXVECTOR3(0, 0, 0));
+    EXPECT_EQ(FallbackTangent(D3DXVECTOR3(0, 0, -2)), D3DXVECTOR3(1, 0, 0));
 }
 
 TEST_F(TangentRepairTest, AMeshWithoutDegenerateTangentsIsLeftBitForBit) {
