@@ -9,3 +9,15 @@ IDirect3D9* CreateGlDirect3D9(UINT sdkVersion);
 // Async-signal-safe: the next Present of every OpenGL device reports the
 // device lost (SIGUSR1 in the viewer, for trying it by hand).
 void RequestGlDeviceLoss();
+
+// For measuring tools: what the last presented frame of an OpenGL device
+// asked of OpenGL, and a wait until the driver has finished all of it.
+struct GlFrameWork {
+    unsigned long glCalls;
+    unsigned drawCalls;
+    unsigned stateChanges;
+    unsigned uploads;
+};
+// False when the device is not an OpenGL one.
+bool GetGlFrameWork(IDirect3DDevice9* device, GlFrameWork* work);
+void FinishGlWork(IDirect3DDevice9* device);

@@ -116,6 +116,8 @@ inline void CountGlCall() {
 #define glGenTextures(...) (CountGlCall(), epoxy_glGenTextures(__VA_ARGS__))
 #undef glGenVertexArrays
 #define glGenVertexArrays(...) (CountGlCall(), epoxy_glGenVertexArrays(__VA_ARGS__))
+#undef glFinish
+#define glFinish(...) (CountGlCall(), epoxy_glFinish(__VA_ARGS__))
 #undef glGetError
 #define glGetError(...) (CountGlCall(), epoxy_glGetError(__VA_ARGS__))
 #undef glGetGraphicsResetStatus

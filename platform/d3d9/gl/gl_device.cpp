@@ -5,6 +5,7 @@
 #include "platform/d3d9/gl/gl_formats.h"
 #include "platform/d3d9/gl/gl_resources.h"
 #include "platform/d3d9/gl_device.h"
+#include "platform/d3d9/gl_shader_interface.h"
 
 #include <algorithm>
 #include <csignal>
@@ -60,6 +61,7 @@ void GlDevice::CreateInternalObjects() {
     streamBufferSize = 0;
     streamBufferOffset = 0;
     targetFramebuffer = MakeGlFramebuffer();
+    glBindFramebuffer(GL_FRAMEBUFFER, targetFramebuffer.Get());
     resolveFramebuffer = MakeGlFramebuffer();
     readFramebuffer = MakeGlFramebuffer();
     for (GlSampler& sampler : samplers)
@@ -68,7 +70,15 @@ void GlDevice::CreateInternalObjects() {
     std::memset(boundTextures, 0, sizeof boundTextures);
     attachedColorSerial = attachedDepthSerial = 0;
     boundProgram = 0;
-    enabledAttribs = 0;
+    vertexArrays.clear();
+    inputValid = false;
+    // What a missing vertex element reads: white for the diffuse colour,
+    // nothing for the specular one, (0, 0, 0, 1) otherwise. Arrays never
+    // change these values, so they are set once.
+    for (GLuint location = 0; location < ZQ_ATTRIB_COUNT; ++location)
+        glVertexAttrib4f(location, 0, 0, 0, 1);
+    glVertexAttrib4f(ZQ_ATTRIB_COLOR0, 1, 1, 1, 1);
+    glVertexAttrib4f(ZQ_ATTRIB_COLOR1, 0, 0, 0, 0);
     fixedBlockValid = false;
     rasterValid = false;
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
@@ -112,6 +122,7 @@ void GlDevice::DestroyInternalObjects() {
     resolveFramebuffer.Reset();
     targetFramebuffer.Reset();
     streamBuffer.Reset();
+    vertexArrays.clear();
     vertexArray.Reset();
 }
 
@@ -195,7 +206,10 @@ bool GlDevice::BindTargets() {
     Attachment depth = state.depthStencil ? AttachmentOf(*state.depthStencil) : Attachment{};
     if (!color.serial)
         return false;
-    glBindFramebuffer(GL_FRAMEBUFFER, targetFramebuffer.Get());
+    // The target framebuffer stays bound: the few places that bind another
+    // one bind it back before they return.
+    if (color.serial == attachedColorSerial && depth.serial == attachedDepthSerial)
+        return targetsComplete;
     if (color.serial != attachedColorSerial) {
         Attach(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, color);
         attachedColorSerial = color.serial;
@@ -212,7 +226,8 @@ bool GlDevice::BindTargets() {
         attachedDepthSerial = depth.serial;
         CountState();
     }
-    return glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+    targetsComplete = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+    return targetsComplete;
 }
 
 void GlDevice::ClearTargets(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z,

@@ -11,9 +11,11 @@
 
 struct GlBufferObject;
 
+#include <cstring>
 #include <map>
 #include <string>
 #include <utility>
+#include <vector>
 
 class GlDevice final : public StateDevice {
 public:
@@ -42,6 +44,11 @@ public:
         unsigned uploads = 0;
     };
     const Counters& LastFrameCounters() const { return lastFrame; }
+    // Waits until the driver has carried out every command so far.
+    void Finish() {
+        MakeCurrent();
+        glFinish();
+    }
 
     // One colour or depth attachment of a framebuffer.
     struct Attachment {
@@ -84,11 +91,35 @@ private:
         GLboolean depthTest, depthWrite, blend, pad;
     };
 
+    // The vertex layout and streams the attribute pointers were set up for.
+    struct InputBinding {
+        std::vector<D3DVERTEXELEMENT9> elements;
+        GLuint buffers[kMaxStreams] = {};
+        GLintptr offsets[kMaxStreams] = {};
+        UINT strides[kMaxStreams] = {};
+        std::uint32_t bufferDeletions = 0;
+        bool operator==(const InputBinding& o) const {
+            return bufferDeletions == o.bufferDeletions && elements.size() == o.elements.size() &&
+                   std::memcmp(elements.data(), o.elements.data(),
+                               elements.size() * sizeof(D3DVERTEXELEMENT9)) == 0 &&
+                   std::memcmp(buffers, o.buffers, sizeof buffers) == 0 &&
+                   std::memcmp(offsets, o.offsets, sizeof offsets) == 0 &&
+                   std::memcmp(strides, o.strides, sizeof strides) == 0;
+        }
+    };
+
     struct UserProgram {
         GlProgram program;
         GLint vertexConstants = -1, pixelConstants = -1, clipAdjust = -1, pixelFlags = -1,
               fogColor = -1;
         std::uint32_t constantsVersion = 0;
+        // Last values of the uniforms the device itself adds to a program.
+        struct DeviceUniforms {
+            float clipAdjust[2];
+            GLint pixelFlags[3]; // fog on, alpha function, alpha reference
+            DWORD fogColor;
+        } uniforms{};
+        bool uniformsValid = false;
     };
 
     void CreateInternalObjects();
@@ -146,7 +177,17 @@ private:
     RasterState appliedRaster{};
     bool rasterValid = false;
     std::uint32_t attachedColorSerial = 0, attachedDepthSerial = 0;
-    unsigned enabledAttribs = 0;
+    bool targetsComplete = false;
+    struct CachedVertexArray {
+        InputBinding input;
+        GlVertexArray array;
+        VertexLayoutInfo layout;
+    };
+    static constexpr size_t kMaxCachedVertexArrays = 64;
+    std::vector<CachedVertexArray> vertexArrays;
+    InputBinding appliedInput;
+    VertexLayoutInfo appliedLayout{};
+    bool inputValid = false;
     Counters current, lastFrame;
     unsigned long callsAtLastPresent = 0;
 };

@@ -173,61 +173,81 @@ void GlDevice::ApplyRasterState() {
 
 bool GlDevice::SetUpVertexInput(VertexLayoutInfo* info, GLuint streamZeroBuffer,
                                 GLintptr baseOffset, UINT streamZeroStride) {
-    std::vector<D3DVERTEXELEMENT9> fromFvf;
-    const D3DVERTEXELEMENT9* elements;
-    if (state.declaration) {
-        elements = state.declaration->elements.data();
-    } else {
-        fromFvf = ElementsFromFvf(state.fvf);
-        if (fromFvf.empty())
+    // What the attribute pointers depend on; when it is what they already
+    // point at, the draw costs no OpenGL call here.
+    InputBinding want;
+    if (state.declaration)
+        want.elements = state.declaration->elements;
+    else
+        want.elements = ElementsFromFvf(state.fvf);
+    if (want.elements.empty())
+        return false;
+    want.bufferDeletions = glBufferDeletions;
+    want.buffers[0] = streamZeroBuffer;
+    want.offsets[0] = baseOffset;
+    want.strides[0] = streamZeroStride;
+    for (const D3DVERTEXELEMENT9& e : want.elements) {
+        if (e.Stream == 0 || e.Stream == 0xFF)
+            continue;
+        const DeviceState::Stream& s = state.streams[e.Stream];
+        if (!s.buffer)
             return false;
-        elements = fromFvf.data();
+        want.buffers[e.Stream] = BufferName(*s.buffer);
+        want.offsets[e.Stream] = GLintptr(s.offset);
+        want.strides[e.Stream] = s.stride;
     }
+    if (inputValid && want == appliedInput) {
+        *info = appliedLayout;
+        return true;
+    }
+    // Every layout and stream set drawn before keeps a vertex array of its
+    // own: going back to it is one call. A buffer that went away may have
+    // left its name to another, so then they all go.
+    if (!vertexArrays.empty() && vertexArrays.front().input.bufferDeletions != glBufferDeletions)
+        vertexArrays.clear();
+    for (CachedVertexArray& cached : vertexArrays) {
+        if (cached.input == want) {
+            glBindVertexArray(cached.array.Get());
+            appliedInput = std::move(want);
+            appliedLayout = *info = cached.layout;
+            inputValid = true;
+            CountState();
+            return true;
+        }
+    }
+    if (vertexArrays.size() >= kMaxCachedVertexArrays)
+        vertexArrays.clear();
+    vertexArrays.push_back(CachedVertexArray{want, MakeGlVertexArray(), {}});
+    CachedVertexArray& made = vertexArrays.back();
+    glBindVertexArray(made.array.Get());
+
     *info = VertexLayoutInfo{false, false, false, false};
     unsigned wanted = 0;
-    for (const D3DVERTEXELEMENT9* e = elements; e->Stream != 0xFF; ++e) {
-        int location = AttribLocationOf(e->Usage, e->UsageIndex);
+    for (const D3DVERTEXELEMENT9& e : want.elements) {
+        if (e.Stream == 0xFF)
+            break;
+        int location = AttribLocationOf(e.Usage, e.UsageIndex);
         GlAttribFormat format;
-        if (location < 0 || !GlAttribFormatOf(e->Type, &format))
+        if (location < 0 || !GlAttribFormatOf(e.Type, &format))
             continue;
-        GLuint buffer = streamZeroBuffer;
-        GLintptr offset = baseOffset + e->Offset;
-        GLsizei stride = GLsizei(streamZeroStride);
-        if (e->Stream != 0) {
-            const DeviceState::Stream& s = state.streams[e->Stream];
-            if (!s.buffer)
-                return false;
-            buffer = BufferName(*s.buffer);
-            offset = GLintptr(s.offset) + e->Offset;
-            stride = GLsizei(s.stride);
-        }
-        glBindBuffer(GL_ARRAY_BUFFER, buffer);
-        glVertexAttribPointer(GLuint(location), format.size, format.type, format.normalized, stride,
-                              reinterpret_cast<const void*>(offset));
+        glBindBuffer(GL_ARRAY_BUFFER, want.buffers[e.Stream]);
+        glVertexAttribPointer(GLuint(location), format.size, format.type, format.normalized,
+                              GLsizei(want.strides[e.Stream]),
+                              reinterpret_cast<const void*>(want.offsets[e.Stream] + e.Offset));
         wanted |= 1u << location;
-        info->pretransformed |= e->Usage == D3DDECLUSAGE_POSITIONT;
+        info->pretransformed |= e.Usage == D3DDECLUSAGE_POSITIONT;
         info->hasNormal |= location == ZQ_ATTRIB_NORMAL0;
         info->hasColor0 |= location == ZQ_ATTRIB_COLOR0;
         info->hasColor1 |= location == ZQ_ATTRIB_COLOR1;
     }
-    for (GLuint location = 0; location < ZQ_ATTRIB_COUNT; ++location) {
-        bool on = (wanted >> location) & 1, was = (enabledAttribs >> location) & 1;
-        if (on && !was)
+    for (GLuint location = 0; location < ZQ_ATTRIB_COUNT; ++location)
+        if ((wanted >> location) & 1)
             glEnableVertexAttribArray(location);
-        if (!on && was)
-            glDisableVertexAttribArray(location);
-        if (!on) {
-            // What a missing element reads: white for the diffuse colour,
-            // nothing for the specular one, (0, 0, 0, 1) otherwise.
-            if (location == ZQ_ATTRIB_COLOR0)
-                glVertexAttrib4f(location, 1, 1, 1, 1);
-            else if (location == ZQ_ATTRIB_COLOR1)
-                glVertexAttrib4f(location, 0, 0, 0, 0);
-            else
-                glVertexAttrib4f(location, 0, 0, 0, 1);
-        }
-    }
-    enabledAttribs = wanted;
+    made.layout = *info;
+    appliedInput = std::move(want);
+    appliedLayout = *info;
+    inputValid = true;
+    CountState();
     return true;
 }
 
@@ -255,6 +275,11 @@ GLuint GlDevice::TextureName(IDirect3DBaseTexture9* base) {
         made->texture = MakeGlTexture();
         object = made.get();
         texture->backend = std::move(made);
+    }
+    // Uploads go through unit 0, which must then be the active one.
+    if (activeUnit != 0) {
+        glActiveTexture(GL_TEXTURE0);
+        activeUnit = 0;
     }
     BindTexture(0, object->texture.Get());
     for (size_t level = 0; level < texture->levels.size(); ++level) {
@@ -326,15 +351,15 @@ GlBufferObject* GlDevice::IndexBufferObject(IndexBuffer& buffer) {
 }
 
 void GlDevice::BindTexture(DWORD stage, GLuint name) {
+    if (boundTextures[stage] == name)
+        return;
     if (activeUnit != stage) {
         glActiveTexture(GL_TEXTURE0 + stage);
         activeUnit = stage;
     }
-    if (boundTextures[stage] != name) {
-        glBindTexture(GL_TEXTURE_2D, name);
-        boundTextures[stage] = name;
-        CountState();
-    }
+    glBindTexture(GL_TEXTURE_2D, name);
+    boundTextures[stage] = name;
+    CountState();
 }
 
 void GlDevice::ApplySampler(DWORD stage) {
@@ -386,15 +411,28 @@ bool GlDevice::UseProgram(const VertexLayoutInfo& layout) {
             user->constantsVersion = s.constantsVersion;
             ++current.uploads;
         }
-        glUniform4f(user->clipAdjust, 1.0f / float(s.viewport.Width),
-                    1.0f / float(s.viewport.Height), 0, 0);
+        // The device's own uniforms, each written only when it changed.
         const DWORD* rs = s.renderStates;
-        glUniform4i(user->pixelFlags, rs[D3DRS_FOGENABLE] ? 1 : 0,
-                    rs[D3DRS_ALPHATESTENABLE] ? GLint(rs[D3DRS_ALPHAFUNC]) : 0,
-                    GLint(rs[D3DRS_ALPHAREF] & 0xFF), 0);
-        DWORD fog = rs[D3DRS_FOGCOLOR];
-        glUniform4f(user->fogColor, float((fog >> 16) & 0xFF) / 255.0f,
-                    float((fog >> 8) & 0xFF) / 255.0f, float(fog & 0xFF) / 255.0f, 1.0f);
+        UserProgram::DeviceUniforms uniforms{
+            {1.0f / float(s.viewport.Width), 1.0f / float(s.viewport.Height)},
+            {rs[D3DRS_FOGENABLE] ? 1 : 0,
+             rs[D3DRS_ALPHATESTENABLE] ? GLint(rs[D3DRS_ALPHAFUNC]) : 0,
+             GLint(rs[D3DRS_ALPHAREF] & 0xFF)},
+            rs[D3DRS_FOGCOLOR]};
+        if (!user->uniformsValid ||
+            std::memcmp(uniforms.clipAdjust, user->uniforms.clipAdjust, sizeof uniforms.clipAdjust))
+            glUniform4f(user->clipAdjust, uniforms.clipAdjust[0], uniforms.clipAdjust[1], 0, 0);
+        if (!user->uniformsValid ||
+            std::memcmp(uniforms.pixelFlags, user->uniforms.pixelFlags, sizeof uniforms.pixelFlags))
+            glUniform4i(user->pixelFlags, uniforms.pixelFlags[0], uniforms.pixelFlags[1],
+                        uniforms.pixelFlags[2], 0);
+        if (!user->uniformsValid || uniforms.fogColor != user->uniforms.fogColor) {
+            DWORD fog = uniforms.fogColor;
+            glUniform4f(user->fogColor, float((fog >> 16) & 0xFF) / 255.0f,
+                        float((fog >> 8) & 0xFF) / 255.0f, float(fog & 0xFF) / 255.0f, 1.0f);
+        }
+        user->uniforms = uniforms;
+        user->uniformsValid = true;
         // Every upload first: an upload binds its texture on a unit of its
         // own, which must not undo a stage already bound.
         GLuint names[kMaxTextureStages];
@@ -446,18 +484,23 @@ void GlDevice::DrawFromMemory(D3DPRIMITIVETYPE type, UINT vertexCount, const voi
     MakeCurrent();
     size_t size = size_t(vertexCount) * stride;
     glBindBuffer(GL_ARRAY_BUFFER, streamBuffer.Get());
-    if (streamBufferOffset + size > streamBufferSize) {
-        // Orphan the old storage: draws still reading it keep their copy.
+    // Vertices start on a whole vertex of the stream, so that the attribute
+    // pointers stay at the start of the buffer and the draw names its first
+    // vertex: consecutive draws of one format need no new pointers.
+    size_t first = (streamBufferOffset + stride - 1) / stride;
+    if ((first * stride + size) > streamBufferSize) {
+        first = 0;
+        streamBufferSize = 0; // makes the next check orphan the storage
+    }
+    if (streamBufferSize == 0) {
         streamBufferSize = std::max(kMinStreamBuffer, size * 2);
         glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(streamBufferSize), nullptr, GL_STREAM_DRAW);
-        streamBufferOffset = 0;
     }
-    glBufferSubData(GL_ARRAY_BUFFER, GLintptr(streamBufferOffset), GLsizeiptr(size), data);
-    GLintptr offset = GLintptr(streamBufferOffset);
-    streamBufferOffset += (size + 15) & ~size_t(15);
-    if (!PrepareDraw(streamBuffer.Get(), offset, stride))
+    glBufferSubData(GL_ARRAY_BUFFER, GLintptr(first * stride), GLsizeiptr(size), data);
+    streamBufferOffset = first * stride + size;
+    if (!PrepareDraw(streamBuffer.Get(), 0, stride))
         return;
-    glDrawArrays(GlPrimitiveOf(type), 0, GLsizei(vertexCount));
+    glDrawArrays(GlPrimitiveOf(type), GLint(first), GLsizei(vertexCount));
 }
 
 void GlDevice::DrawUnindexed(D3DPRIMITIVETYPE type, UINT startVertex, UINT vertexCount) {

@@ -49,3 +49,5 @@ GlSampler MakeGlSampler() {
 }
 
 unsigned long glCallCount = 0;
+
+std::uint32_t glBufferDeletions = 0;

@@ -21,7 +21,13 @@ struct GlSurfaceObject final : BackendObject {
     GLsizei samples = 0;
 };
 
+// Bumped whenever a buffer object goes: OpenGL then clears the attribute
+// pointers that used it, and a new buffer may come back under its name.
+extern std::uint32_t glBufferDeletions;
+
 struct GlBufferObject final : BackendObject {
+    ~GlBufferObject() override { ++glBufferDeletions; }
+
     GlBuffer buffer;
     std::uint32_t version = 0;
     // Largest index in the whole buffer, at `version` (index buffers only):

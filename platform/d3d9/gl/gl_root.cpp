@@ -108,3 +108,17 @@ IDirect3D9* CreateGlDirect3D9(UINT sdkVersion) {
         return nullptr;
     return new GlDirect3D9;
 }
+
+bool GetGlFrameWork(IDirect3DDevice9* device, GlFrameWork* work) {
+    auto* gl = dynamic_cast<GlDevice*>(device);
+    if (!gl || !work)
+        return false;
+    const GlDevice::Counters& c = gl->LastFrameCounters();
+    *work = GlFrameWork{c.glCalls, c.drawCalls, c.stateChanges, c.uploads};
+    return true;
+}
+
+void FinishGlWork(IDirect3DDevice9* device) {
+    if (auto* gl = dynamic_cast<GlDevice*>(device))
+        gl->Finish();
+}

@@ -1,0 +1,122 @@
+// The viewer's frame, unpaced, on the real OpenGL device (SDL's offscreen
+// driver unless a display is asked for): milliseconds a frame for the update
+// and the drawing, and the wait for the driver to finish, for grid sizes 1, 5
+// and 10 with post-processing on and off and both shading paths; the time
+// from process start to the first Present, the peak resident memory, and the
+// OpenGL work of a frame. Run from the repository root (it reads ./data).
+//
+//   build/tools/bench/FrameBench [frames per configuration]
+#include "app/AppMain.h"
+#include "effects/effect_resources.h"
+#include "framework/InputState.h"
+#include "platform/d3d9/gl_device.h"
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double Milliseconds(Clock::duration d) {
+    return std::chrono::duration<double, std::milli>(d).count();
+}
+
+struct Spread {
+    double median, low, high; // median and the 10th and 90th percentiles
+};
+
+Spread SpreadOf(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    auto at = [&](double q) { return values[size_t(q * double(values.size() - 1) + 0.5)]; };
+    return Spread{at(0.5), at(0.1), at(0.9)};
+}
+
+// Sets the shell up as Run does, without its paced loop.
+bool Start(AppMain& app) {
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.lpszClassName = "FrameBench";
+    RegisterClassExA(&wc);
+    app.hwnd = CreateWindowExA(0, "FrameBench", "ZELQAd", 0, 40, 40, 1024, 768, nullptr, nullptr,
+                               nullptr, nullptr);
+    if (!app.hwnd)
+        return false;
+    ShowWindow(app.hwnd, SW_SHOWNORMAL);
+    app.width = 1024;
+    app.height = 768;
+    app.aspect = 4.0f / 3.0f;
+    app.framePeriod = 1000.0f / 60.0f;
+    inputState.Start(app.hwnd);
+    return app.OnInit();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    Clock::time_point processStart = Clock::now();
+    setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    int frames = argc > 1 ? std::max(5, std::atoi(argv[1])) : 40;
+    RegisterEffectResources();
+    AppMain app;
+    if (!Start(app)) {
+        std::fprintf(stderr, "the viewer did not start (run from the repository root)\n");
+        return 1;
+    }
+    app.DrawFrame();
+    FinishGlWork(app.device);
+    double firstPresent = Milliseconds(Clock::now() - processStart);
+
+    std::printf("| grid | post | shading | update ms | draw ms (p10-p90) | GPU wait ms | frame ms "
+                "| GL calls | draws | state changes | uploads |\n");
+    std::printf("|---|---|---|---|---|---|---|---|---|---|---|\n");
+    for (int grid : {1, 5, 10}) {
+        for (bool post : {true, false}) {
+            for (bool programmable : {true, false}) {
+                app.gridSize = grid;
+                app.postProcessing = post;
+                app.programmable = programmable;
+                std::vector<double> update, draw, wait, total;
+                for (int i = 0; i < frames + 3; ++i) {
+                    Clock::time_point t0 = Clock::now();
+                    app.marker.NewFrame();
+                    app.UpdateFrame();
+                    Clock::time_point t1 = Clock::now();
+                    app.DrawFrame();
+                    Clock::time_point t2 = Clock::now();
+                    FinishGlWork(app.device);
+                    Clock::time_point t3 = Clock::now();
+                    if (i < 3)
+                        continue; // the first frames of a configuration settle caches
+                    update.push_back(Milliseconds(t1 - t0));
+                    draw.push_back(Milliseconds(t2 - t1));
+                    wait.push_back(Milliseconds(t3 - t2));
+                    total.push_back(Milliseconds(t3 - t0));
+                }
+                GlFrameWork work{};
+                GetGlFrameWork(app.device, &work);
+                Spread d = SpreadOf(draw);
+                std::printf("| %d | %s | %s | %.2f | %.1f (%.1f-%.1f) | %.1f | %.1f | %lu | %u | "
+                            "%u | %u |\n",
+                            grid, post ? "on" : "off", programmable ? "programmable" : "fixed",
+                            SpreadOf(update).median, d.median, d.low, d.high, SpreadOf(wait).median,
+                            SpreadOf(total).median, work.glCalls, work.drawCalls, work.stateChanges,
+                            work.uploads);
+            }
+        }
+    }
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    std::printf("\nProcess start to first Present: %.0f ms\nPeak resident memory: %.1f MB\n",
+                firstPresent, double(usage.ru_maxrss) / 1024.0);
+    app.OnTerm();
+    DestroyWindow(app.hwnd);
+    app.hwnd = nullptr;
+    return 0;
+}
