@@ -4,7 +4,39 @@
 
 #include "framework/InputState.h"
 
+#include <cstdio>
+#include <malloc.h>
+#include <unistd.h>
+
+volatile std::sig_atomic_t AppMain::statusRequested = 0;
+
+namespace {
+
+// Resident memory of this process in KiB, 0 where the system does not say.
+// Free heap pages go back to the system first, so that the figure counts
+// what is in use rather than what the allocator keeps in reserve.
+long ResidentKiB() {
+#ifdef __GLIBC__
+    malloc_trim(0);
+#endif
+    long pages = 0, resident = 0;
+    std::FILE* statm = std::fopen("/proc/self/statm", "r");
+    if (!statm)
+        return 0;
+    if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2)
+        resident = 0;
+    std::fclose(statm);
+    return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
+} // namespace
+
 void AppMain::OnFrame() {
+    if (statusRequested) {
+        statusRequested = 0;
+        std::fprintf(stderr, "status: objects %ld resident_kib %ld frames %d\n",
+                     LiveDirect3DObjects(), ResidentKiB(), int(frameCounter));
+    }
     marker.NewFrame();
     if (inputState.IsKeyPressed(VK_ESCAPE))
         quit = true; // the rest of this frame still runs

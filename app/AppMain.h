@@ -9,6 +9,7 @@
 #include "mesh/MeshObj.h"
 #include "utility/d3dx9effect.h"
 
+#include <csignal>
 #include <cstdint>
 
 class AppMain final : public KvDX9Template, public KvDX9::D3dDeviceLostCallback {
@@ -38,6 +39,11 @@ public:
 
     // Replaces a mesh slot or a texture set from a file dropped on the window.
     static void OnFileDropped(const char* path);
+
+    // Set from a signal handler: the next frame writes one status line to
+    // stderr (live Direct3D objects, resident memory, frames drawn), for
+    // checking a long run from outside.
+    static volatile std::sig_atomic_t statusRequested;
 
     // ---- State, in the order the viewer keeps it ----
     ButtonObj shadingButton;

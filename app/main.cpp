@@ -12,11 +12,17 @@ void OnLossSignal(int) {
     RequestGlDeviceLoss();
 }
 
+void OnStatusSignal(int) {
+    AppMain::statusRequested = 1;
+}
+
 } // namespace
 
 int main() {
-    // SIGUSR1 makes the device report itself lost, to try recovery by hand.
+    // SIGUSR1 makes the device report itself lost, to try recovery by hand;
+    // SIGUSR2 asks for a status line on stderr.
     std::signal(SIGUSR1, OnLossSignal);
+    std::signal(SIGUSR2, OnStatusSignal);
     RegisterEffectResources();
     {
         AppMain app;
