@@ -107,18 +107,18 @@ protected:
         ASSERT_EQ(effect->GetDesc(&desc), D3D_OK);
         EXPECT_EQ(desc.Parameters, count);
         for (size_t i = 0; i < count; ++i) {
-            const ParameterSpec& spec = specs[i];
-            D3DXHANDLE handle = effect->GetParameterByName(nullptr, spec.name);
-            ASSERT_NE(handle, nullptr) << spec.name;
-            EXPECT_EQ(effect->GetParameter(nullptr, UINT(i)), handle) << spec.name << " at " << i;
+            const ParameterSpec& expected = specs[i];
+            D3DXHANDLE handle = effect->GetParameterByName(nullptr, expected.name);
+            ASSERT_NE(handle, nullptr) << expected.name;
+            EXPECT_EQ(effect->GetParameter(nullptr, UINT(i)), handle) << expected.name << " at " << i;
             D3DXPARAMETER_DESC p{};
             ASSERT_EQ(effect->GetParameterDesc(handle, &p), D3D_OK);
-            EXPECT_EQ(p.Class, spec.kind) << spec.name;
-            EXPECT_EQ(p.Type, spec.type) << spec.name;
-            EXPECT_EQ(p.Rows, spec.rows) << spec.name;
-            EXPECT_EQ(p.Columns, spec.columns) << spec.name;
-            EXPECT_EQ(p.Elements, spec.elements) << spec.name;
-            EXPECT_EQ(p.Semantic, nullptr) << spec.name;
+            EXPECT_EQ(p.Class, expected.kind) << expected.name;
+            EXPECT_EQ(p.Type, expected.type) << expected.name;
+            EXPECT_EQ(p.Rows, expected.rows) << expected.name;
+            EXPECT_EQ(p.Columns, expected.columns) << expected.name;
+            EXPECT_EQ(p.Elements, expected.elements) << expected.name;
+            EXPECT_EQ(p.Semantic, nullptr) << expected.name;
         }
     }
 
