@@ -343,6 +343,41 @@ TEST_F(AppMainTest, EscapeSetsQuitOnceOnTheFrameItGoesDown) {
     app.OnTerm();
 }
 
+TEST_F(AppMainTest, EachQuarterOfTheWindowTakesItsOwnKindOfFileAndSlot) {
+    AppMain app;
+    ASSERT_TRUE(Start(app));
+    std::string cube =
+        std::string(ZQ_SOURCE_DIR) + "/tests/utility/xfile/data/assimp_cube_text/cube_text.x";
+    std::string png = (work / "data" / "null_sa.tex").string();
+    struct Quarter {
+        int x, y;
+        bool mesh;
+        int slot;
+    } quarters[] = {{0, 0, true, 0},      {511, 383, true, 0},  {0, 384, true, 1},
+                    {511, 767, true, 1},  {512, 0, false, 0},   {1023, 383, false, 0},
+                    {512, 384, false, 1}, {1023, 767, false, 1}};
+    for (const Quarter& q : quarters) {
+        app.ReleaseDeviceResources();
+        ASSERT_TRUE(app.CreateDeviceResources());
+        MeshObj& other = app.meshSlots[1 - q.slot];
+        DWORD otherFaces = other.mesh->GetNumFaces();
+        IDirect3DTexture9* otherDiffuse = app.textureSets[1 - q.slot][0];
+        IDirect3DTexture9* ownDiffuse = app.textureSets[q.slot][0];
+        inputState.mouseX = q.x;
+        inputState.mouseY = q.y;
+        AppMain::OnFileDropped(q.mesh ? cube.c_str() : png.c_str());
+        if (q.mesh) {
+            EXPECT_EQ(app.meshSlots[q.slot].mesh->GetNumFaces(), 12u) << q.x << "," << q.y;
+            EXPECT_EQ(app.textureSets[q.slot][0], ownDiffuse);
+        } else {
+            EXPECT_NE(app.textureSets[q.slot][0], ownDiffuse) << q.x << "," << q.y;
+        }
+        EXPECT_EQ(other.mesh->GetNumFaces(), otherFaces);
+        EXPECT_EQ(app.textureSets[1 - q.slot][0], otherDiffuse);
+    }
+    app.OnTerm();
+}
+
 TEST_F(AppMainTest, DropsReplaceTheSlotOfTheirQuarterUntilTheNextReset) {
     AppMain app;
     ASSERT_TRUE(Start(app));

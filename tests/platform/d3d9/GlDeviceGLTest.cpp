@@ -241,3 +241,47 @@ TEST_F(GlDeviceGLTest, ProgramsSampleEveryStageFromTheirFirstDraw) {
     vs->Release();
     ps->Release();
 }
+
+TEST_F(GlDeviceGLTest, SamplersFilterAndAddressAsTheirStatesSay) {
+    // Two texels, black and white, stretched over a 16-pixel quad.
+    IDirect3DTexture9* texture = nullptr;
+    ASSERT_EQ(
+        gl.device->CreateTexture(2, 1, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture, nullptr),
+        D3D_OK);
+    D3DLOCKED_RECT locked;
+    texture->LockRect(0, &locked, nullptr, 0);
+    static_cast<std::uint32_t*>(locked.pBits)[0] = 0xFF000000;
+    static_cast<std::uint32_t*>(locked.pBits)[1] = 0xFFFFFFFF;
+    texture->UnlockRect(0);
+    gl.device->SetTexture(0, texture);
+    auto drawRow = [&](float u0, float u1) {
+        gl.device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
+        gl.device->BeginScene();
+        DrawRect(gl.device, -0.5f, -0.5f, 15.5f, 0.5f, 0xFFFFFFFF, u0, 0, u1, 1);
+        gl.device->EndScene();
+        std::vector<std::uint32_t> pixels = gl.ReadTarget();
+        return std::vector<int>{Red(pixels[0]), Red(pixels[7]), Red(pixels[8]), Red(pixels[15])};
+    };
+    // Point: a hard step in the middle.
+    std::vector<int> point = drawRow(0, 1);
+    EXPECT_EQ(point, (std::vector<int>{0, 0, 255, 255}));
+    // Linear: a ramp between the texel centres, flat beyond them (clamped).
+    gl.device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
+    gl.device->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
+    gl.device->SetSamplerState(0, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP);
+    std::vector<int> linear = drawRow(0, 1);
+    EXPECT_EQ(linear[0], 0);
+    EXPECT_GT(linear[1], 90);
+    EXPECT_LT(linear[1], 160);
+    EXPECT_EQ(linear[3], 255);
+    // Wrap against clamp over two repeats: clamped, the second half stays white.
+    gl.device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_POINT);
+    gl.device->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_POINT);
+    std::vector<int> clamped = drawRow(0, 2);
+    EXPECT_EQ(clamped, (std::vector<int>{0, 255, 255, 255}));
+    gl.device->SetSamplerState(0, D3DSAMP_ADDRESSU, D3DTADDRESS_WRAP);
+    std::vector<int> wrapped = drawRow(0, 2);
+    EXPECT_EQ(wrapped, (std::vector<int>{0, 255, 0, 255}));
+    gl.device->SetTexture(0, nullptr);
+    texture->Release();
+}
