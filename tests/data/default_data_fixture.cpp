@@ -17,26 +17,9 @@ std::vector<std::uint8_t> FileBytes(const std::string& path) {
                                      std::istreambuf_iterator<char>());
 }
 
-void DefaultDataTest::SetUp() {
-    startObjects = LiveDirect3DObjects();
-    root = new RecordingDirect3D9;
-    D3DPRESENT_PARAMETERS params{};
-    params.BackBufferWidth = 64;
-    params.BackBufferHeight = 48;
-    params.BackBufferFormat = D3DFMT_X8R8G8B8;
-    params.BackBufferCount = 1;
-    params.SwapEffect = D3DSWAPEFFECT_COPY;
-    params.Windowed = TRUE;
-    ASSERT_EQ(root->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_HARDWARE_VERTEXPROCESSING,
-                                 &params, &device),
-              D3D_OK);
-}
-
 void DefaultDataTest::TearDown() {
     ReleaseRef(mesh);
-    ReleaseRef(device);
-    ReleaseRef(root);
-    EXPECT_EQ(LiveDirect3DObjects(), startObjects);
+    RecordingDeviceFixture::TearDown();
 }
 
 void DefaultDataTest::LoadModel(const std::string& name, LoadedModel& model) {

@@ -3,10 +3,8 @@
 // arrays.
 #pragma once
 
-#include "platform/d3d9/recording_device.h"
+#include "tests/support/RecordingDeviceFixture.h"
 #include "utility/d3dx9mesh.h"
-
-#include <gtest/gtest.h>
 
 #include <array>
 #include <cstdint>
@@ -40,9 +38,8 @@ struct TexelGrid {
     std::vector<std::uint32_t> texels;
 };
 
-class DefaultDataTest : public ::testing::Test {
+class DefaultDataTest : public RecordingDeviceFixture {
 protected:
-    void SetUp() override;
     void TearDown() override;
 
     // Loads data/`name` through D3DXLoadMeshFromXA into `model`, keeping the
@@ -51,8 +48,5 @@ protected:
     // Loads data/`name` through D3DXCreateTextureFromFileA; the top level.
     void LoadTexture(const std::string& name, TexelGrid& grid);
 
-    long startObjects = 0;
-    RecordingDirect3D9* root = nullptr;
-    IDirect3DDevice9* device = nullptr;
     ID3DXMesh* mesh = nullptr;
 };

@@ -1,5 +1,6 @@
 #include "tests/support/GlTestDevice.h"
 
+#include "tests/support/PresentParameters.h"
 #include "utility/core/file_bytes.h"
 #include "utility/image/image.h"
 #include "utility/image/image_writers.h"
@@ -35,13 +36,8 @@ GlTestDevice::GlTestDevice(UINT w, UINT h, D3DFORMAT depth) : width(w), height(h
     d3d = Direct3DCreate9(D3D_SDK_VERSION);
     if (!d3d)
         return;
-    params.BackBufferWidth = w;
-    params.BackBufferHeight = h;
-    params.BackBufferFormat = D3DFMT_X8R8G8B8;
-    params.BackBufferCount = 1;
-    params.SwapEffect = D3DSWAPEFFECT_COPY;
+    params = WindowedPresentParameters(w, h);
     params.hDeviceWindow = window;
-    params.Windowed = TRUE;
     params.EnableAutoDepthStencil = TRUE;
     params.AutoDepthStencilFormat = depth;
     params.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;

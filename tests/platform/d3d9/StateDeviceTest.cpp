@@ -1,48 +1,16 @@
 #include "platform/d3d9/formats.h"
-#include "platform/d3d9/recording_device.h"
-
-#include <gtest/gtest.h>
+#include "tests/support/RecordingDeviceFixture.h"
 
 #include <cstring>
 
 namespace {
 
-D3DPRESENT_PARAMETERS WindowedParams() {
-    D3DPRESENT_PARAMETERS pp{};
-    pp.BackBufferWidth = 64;
-    pp.BackBufferHeight = 48;
-    pp.BackBufferFormat = D3DFMT_X8R8G8B8;
-    pp.BackBufferCount = 1;
-    pp.SwapEffect = D3DSWAPEFFECT_COPY;
-    pp.Windowed = TRUE;
-    pp.EnableAutoDepthStencil = TRUE;
-    pp.AutoDepthStencilFormat = D3DFMT_D24X8;
-    return pp;
-}
-
-class StateDeviceTest : public ::testing::Test {
+class StateDeviceTest : public RecordingDeviceFixture {
 protected:
-    void SetUp() override {
-        startObjects = LiveDirect3DObjects();
-        root = new RecordingDirect3D9;
-        D3DPRESENT_PARAMETERS pp = WindowedParams();
-        ASSERT_EQ(root->CreateDevice(0, D3DDEVTYPE_HAL, nullptr,
-                                     D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &device),
-                  D3D_OK);
-        recording = root->lastDevice;
-        params = pp;
+    StateDeviceTest() {
+        params.EnableAutoDepthStencil = TRUE;
+        params.AutoDepthStencilFormat = D3DFMT_D24X8;
     }
-    void TearDown() override {
-        ReleaseRef(device);
-        ReleaseRef(root);
-        EXPECT_EQ(LiveDirect3DObjects(), startObjects);
-    }
-
-    long startObjects = 0;
-    RecordingDirect3D9* root = nullptr;
-    IDirect3DDevice9* device = nullptr;
-    RecordingDevice* recording = nullptr;
-    D3DPRESENT_PARAMETERS params{};
 };
 
 } // namespace

@@ -1,8 +1,6 @@
-#include "platform/d3d9/recording_device.h"
+#include "tests/support/RecordingDeviceFixture.h"
 #include "utility/d3dx9font.h"
 #include "utility/font/face.h"
-
-#include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstring>
@@ -16,23 +14,9 @@ struct GlyphVertex {
     float u, v;
 };
 
-class FontTest : public ::testing::Test {
+class FontTest : public RecordingDeviceFixture {
 protected:
-    void SetUp() override {
-        startObjects = LiveDirect3DObjects();
-        root = new RecordingDirect3D9;
-        D3DPRESENT_PARAMETERS pp{};
-        pp.BackBufferWidth = 256;
-        pp.BackBufferHeight = 64;
-        pp.BackBufferFormat = D3DFMT_X8R8G8B8;
-        ASSERT_EQ(root->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, 0, &pp, &device), D3D_OK);
-        recording = root->lastDevice;
-    }
-    void TearDown() override {
-        device->Release();
-        root->Release();
-        EXPECT_EQ(LiveDirect3DObjects(), startObjects);
-    }
+    FontTest() { params = WindowedPresentParameters(256, 64); }
 
     ID3DXFont* MakeFont(const char* face = "MS Gothic") {
         ID3DXFont* font = nullptr;
@@ -41,11 +25,6 @@ protected:
                   D3D_OK);
         return font;
     }
-
-    long startObjects = 0;
-    RecordingDirect3D9* root = nullptr;
-    IDirect3DDevice9* device = nullptr;
-    RecordingDevice* recording = nullptr;
 };
 
 } // namespace

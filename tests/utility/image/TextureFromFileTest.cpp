@@ -3,10 +3,10 @@
 // nothing behind.
 #include "image_test_files.h"
 
-#include "platform/d3d9/recording_device.h"
+#include "tests/support/RecordingDeviceFixture.h"
+#include "utility/core/file_bytes.h"
 #include "utility/d3dx9mesh.h"
 #include "utility/d3dx9tex.h"
-#include "utility/core/file_bytes.h"
 
 #include <cstring>
 #include <filesystem>
@@ -14,28 +14,11 @@
 
 namespace {
 
-class TextureFromFileTest : public ::testing::Test {
+class TextureFromFileTest : public RecordingDeviceFixture {
 protected:
-    void SetUp() override {
-        startObjects = LiveDirect3DObjects();
-        root = new RecordingDirect3D9;
-        D3DPRESENT_PARAMETERS params{};
-        params.BackBufferWidth = 64;
-        params.BackBufferHeight = 48;
-        params.BackBufferFormat = D3DFMT_X8R8G8B8;
-        params.BackBufferCount = 1;
-        params.SwapEffect = D3DSWAPEFFECT_COPY;
-        params.Windowed = TRUE;
-        ASSERT_EQ(root->CreateDevice(0, D3DDEVTYPE_HAL, nullptr,
-                                     D3DCREATE_HARDWARE_VERTEXPROCESSING, &params, &device),
-                  D3D_OK);
-        recording = root->lastDevice;
-    }
     void TearDown() override {
         ReleaseRef(texture);
-        ReleaseRef(device);
-        ReleaseRef(root);
-        EXPECT_EQ(LiveDirect3DObjects(), startObjects);
+        RecordingDeviceFixture::TearDown();
     }
 
     HRESULT Load(const Bytes& file) {
@@ -73,10 +56,6 @@ protected:
         EXPECT_EQ(desc.Height, height) << "level " << level;
     }
 
-    long startObjects = 0;
-    RecordingDirect3D9* root = nullptr;
-    IDirect3DDevice9* device = nullptr;
-    RecordingDevice* recording = nullptr;
     IDirect3DTexture9* texture = nullptr;
 };
 

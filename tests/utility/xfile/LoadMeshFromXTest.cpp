@@ -1,6 +1,6 @@
 #include "xfile_test_support.h"
 
-#include "platform/d3d9/recording_device.h"
+#include "tests/support/RecordingDeviceFixture.h"
 #include "utility/d3dx9mesh.h"
 #include "utility/xfile/xfile_writer.h"
 
@@ -27,29 +27,14 @@ bool SameRanges(const std::vector<D3DXATTRIBUTERANGE>& a,
            std::memcmp(a.data(), b.data(), a.size() * sizeof(D3DXATTRIBUTERANGE)) == 0;
 }
 
-class LoadMeshFromXTest : public ::testing::Test {
+class LoadMeshFromXTest : public RecordingDeviceFixture {
 protected:
-    void SetUp() override {
-        startObjects = LiveDirect3DObjects();
-        root = new RecordingDirect3D9;
-        D3DPRESENT_PARAMETERS pp{};
-        pp.BackBufferWidth = 64;
-        pp.BackBufferHeight = 64;
-        pp.BackBufferFormat = D3DFMT_X8R8G8B8;
-        pp.BackBufferCount = 1;
-        pp.SwapEffect = D3DSWAPEFFECT_COPY;
-        pp.Windowed = TRUE;
-        ASSERT_EQ(root->CreateDevice(0, D3DDEVTYPE_HAL, nullptr,
-                                     D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &device),
-                  D3D_OK);
-    }
+    LoadMeshFromXTest() { params.BackBufferHeight = 64; }
 
     void TearDown() override {
         for (const std::string& path : written)
             std::remove(path.c_str());
-        ReleaseRef(device);
-        ReleaseRef(root);
-        EXPECT_EQ(LiveDirect3DObjects(), startObjects);
+        RecordingDeviceFixture::TearDown();
     }
 
     // A file in the temporary folder, named after the test, removed at the end.
@@ -156,9 +141,6 @@ protected:
         }
     }
 
-    long startObjects = 0;
-    RecordingDirect3D9* root = nullptr;
-    IDirect3DDevice9* device = nullptr;
     std::vector<std::string> written;
 };
 
