@@ -1,7 +1,6 @@
 #include "mesh_test_support.h"
 
 #include "framework/KvDX9.h"
-#include "platform/d3d9/com.h"
 
 #include <cstring>
 #include <filesystem>
@@ -14,7 +13,6 @@ ShadingVertex FlatVertex(float x, float y, float u, float v) {
 }
 
 void MeshTest::SetUp() {
-    startObjects = LiveDirect3DObjects();
     const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
     scratch = fs::absolute(::testing::TempDir()).string() + "/zq_mesh_" + info->test_suite_name() +
               "_" + info->name() + "/";
@@ -23,29 +21,13 @@ void MeshTest::SetUp() {
     previousDirectory = fs::current_path().string();
     fs::current_path(scratch);
 
-    root = new RecordingDirect3D9;
-    D3DPRESENT_PARAMETERS pp{};
-    pp.BackBufferWidth = 64;
-    pp.BackBufferHeight = 48;
-    pp.BackBufferFormat = D3DFMT_X8R8G8B8;
-    pp.BackBufferCount = 1;
-    pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    pp.Windowed = TRUE;
-    ASSERT_EQ(root->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_HARDWARE_VERTEXPROCESSING,
-                                 &pp, &device),
-              D3D_OK);
-    recording = root->lastDevice;
+    RecordingMeshFixture::SetUp();
     sharedDevice = device;
 }
 
 void MeshTest::TearDown() {
-    for (ID3DXMesh* mesh : kept)
-        mesh->Release();
-    kept.clear();
     sharedDevice = nullptr;
-    ReleaseRef(device);
-    ReleaseRef(root);
-    EXPECT_EQ(LiveDirect3DObjects(), startObjects);
+    RecordingMeshFixture::TearDown();
     fs::current_path(previousDirectory);
     fs::remove_all(scratch);
 }
@@ -89,35 +71,6 @@ UINT MeshTest::TextureWidth(IDirect3DTexture9* texture) {
     return desc.Width;
 }
 
-ID3DXMesh* MeshTest::MakeMesh(const std::vector<ShadingVertex>& vertices,
-                              const std::vector<DWORD>& indices, DWORD options,
-                              const std::vector<DWORD>& attributes) {
-    ID3DXMesh* mesh = nullptr;
-    EXPECT_EQ(D3DXCreateMesh(DWORD(indices.size() / 3), DWORD(vertices.size()), options,
-                             kShadingLayout, device, &mesh),
-              D3D_OK);
-    if (!mesh)
-        return nullptr;
-    kept.push_back(mesh);
-    void* data = nullptr;
-    EXPECT_EQ(mesh->LockVertexBuffer(0, &data), D3D_OK);
-    std::memcpy(data, vertices.data(), vertices.size() * sizeof(ShadingVertex));
-    mesh->UnlockVertexBuffer();
-    EXPECT_EQ(mesh->LockIndexBuffer(0, &data), D3D_OK);
-    for (size_t i = 0; i < indices.size(); ++i)
-        if (options & D3DXMESH_32BIT)
-            static_cast<DWORD*>(data)[i] = indices[i];
-        else
-            static_cast<WORD*>(data)[i] = WORD(indices[i]);
-    mesh->UnlockIndexBuffer();
-    DWORD* attributeData = nullptr;
-    EXPECT_EQ(mesh->LockAttributeBuffer(0, &attributeData), D3D_OK);
-    for (size_t f = 0; f < attributes.size(); ++f)
-        attributeData[f] = attributes[f];
-    mesh->UnlockAttributeBuffer();
-    return mesh;
-}
-
 void MeshTest::WriteXFile(const std::string& path, const std::vector<ShadingVertex>& vertices,
                           const std::vector<DWORD>& indices, const std::vector<DWORD>& attributes,
                           const std::vector<XMaterialSpec>& materials, DWORD format) {
@@ -153,37 +106,4 @@ void MeshTest::WriteTwoQuadFile(const std::string& path, const char* texture0,
     };
     std::vector<DWORD> indices = {0, 2, 1, 1, 2, 3, 4, 6, 5, 5, 6, 7};
     WriteXFile(path, vertices, indices, {0, 0, 1, 1}, {{0.25f, texture0}, {0.75f, texture1}});
-}
-
-std::vector<ShadingVertex> MeshTest::Vertices(ID3DXMesh* mesh) {
-    std::vector<ShadingVertex> vertices(mesh->GetNumVertices());
-    void* data = nullptr;
-    EXPECT_EQ(mesh->LockVertexBuffer(D3DLOCK_READONLY, &data), D3D_OK);
-    std::memcpy(vertices.data(), data, vertices.size() * sizeof(ShadingVertex));
-    mesh->UnlockVertexBuffer();
-    return vertices;
-}
-
-std::vector<DWORD> MeshTest::Indices(ID3DXMesh* mesh) {
-    std::vector<DWORD> indices(size_t(mesh->GetNumFaces()) * 3);
-    void* data = nullptr;
-    EXPECT_EQ(mesh->LockIndexBuffer(D3DLOCK_READONLY, &data), D3D_OK);
-    for (size_t i = 0; i < indices.size(); ++i)
-        indices[i] = (mesh->GetOptions() & D3DXMESH_32BIT) ? static_cast<DWORD*>(data)[i]
-                                                           : static_cast<WORD*>(data)[i];
-    mesh->UnlockIndexBuffer();
-    return indices;
-}
-
-std::vector<DWORD> MeshTest::Attributes(ID3DXMesh* mesh) {
-    DWORD* data = nullptr;
-    EXPECT_EQ(mesh->LockAttributeBuffer(D3DLOCK_READONLY, &data), D3D_OK);
-    std::vector<DWORD> attributes(data, data + mesh->GetNumFaces());
-    mesh->UnlockAttributeBuffer();
-    return attributes;
-}
-
-ULONG MeshTest::RefCount(IUnknown* object) {
-    object->AddRef();
-    return object->Release();
 }

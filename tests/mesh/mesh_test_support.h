@@ -5,9 +5,7 @@
 #pragma once
 
 #include "mesh/ShadingLayout.h"
-#include "platform/d3d9/recording_device.h"
-
-#include <gtest/gtest.h>
+#include "tests/support/RecordingMeshFixture.h"
 
 #include <string>
 #include <vector>
@@ -21,7 +19,7 @@ struct XMaterialSpec {
     const char* texture;
 };
 
-class MeshTest : public ::testing::Test {
+class MeshTest : public RecordingMeshFixtureOf<ShadingVertex, kShadingLayout> {
 public:
     void SetUp() override;
     void TearDown() override;
@@ -33,11 +31,6 @@ public:
     // The width of the texture's top level, 0 for none.
     static UINT TextureWidth(IDirect3DTexture9* texture);
 
-    // A mesh in the shading layout on the test device; attributes default
-    // to 0. Released at the end of the test.
-    ID3DXMesh* MakeMesh(const std::vector<ShadingVertex>& vertices,
-                        const std::vector<DWORD>& indices, DWORD options = D3DXMESH_MANAGED,
-                        const std::vector<DWORD>& attributes = {});
     // The mesh written as an X file (text), with one material per entry of
     // `materials`; attribute a uses materials[a].
     void WriteXFile(const std::string& path, const std::vector<ShadingVertex>& vertices,
@@ -47,16 +40,6 @@ public:
     // Two quads side by side, materials 0 and 1 (textures as given).
     void WriteTwoQuadFile(const std::string& path, const char* texture0, const char* texture1);
 
-    static std::vector<ShadingVertex> Vertices(ID3DXMesh* mesh);
-    static std::vector<DWORD> Indices(ID3DXMesh* mesh);
-    static std::vector<DWORD> Attributes(ID3DXMesh* mesh);
-    static ULONG RefCount(IUnknown* object);
-
     std::string scratch; // absolute, ends with '/'
     std::string previousDirectory;
-    long startObjects = 0;
-    RecordingDirect3D9* root = nullptr;
-    IDirect3DDevice9* device = nullptr;
-    RecordingDevice* recording = nullptr;
-    std::vector<ID3DXMesh*> kept;
 };
