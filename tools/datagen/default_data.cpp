@@ -1,6 +1,6 @@
 #include "tools/datagen/default_data.h"
 
-#include "platform/d3d9/recording_device.h"
+#include "tools/common/recording_tool_device.h"
 #include "tools/datagen/skin_model.h"
 #include "tools/datagen/skin_textures.h"
 #include "tools/datagen/solid_model.h"
@@ -17,47 +17,21 @@ namespace {
 constexpr int kDiffuseJpegQuality = 90;
 constexpr UINT kFallbackSize = 8;
 
-// Meshes are built on a device that draws nothing: D3DXSaveMeshToX only
+// Models are built on a device that draws nothing: D3DXSaveMeshToX only
 // needs the mesh's buffers.
-class MeshDevice {
-public:
-    MeshDevice() {
-        root = new RecordingDirect3D9;
-        D3DPRESENT_PARAMETERS params{};
-        params.BackBufferWidth = 1;
-        params.BackBufferHeight = 1;
-        params.BackBufferFormat = D3DFMT_X8R8G8B8;
-        params.BackBufferCount = 1;
-        params.SwapEffect = D3DSWAPEFFECT_COPY;
-        params.Windowed = TRUE;
-        root->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_HARDWARE_VERTEXPROCESSING, &params,
-                           &device);
-    }
-    ~MeshDevice() {
-        ReleaseRef(device);
-        ReleaseRef(root);
-    }
-    MeshDevice(const MeshDevice&) = delete;
-    MeshDevice& operator=(const MeshDevice&) = delete;
-
-    IDirect3DDevice9* device = nullptr;
-
-private:
-    RecordingDirect3D9* root = nullptr;
-};
-
 HRESULT WriteSolidModel(const char* path) {
-    MeshDevice mesh;
-    if (!mesh.device)
+    RecordingToolDevice recording;
+    if (!recording.device)
         return E_FAIL;
-    return SaveModel(mesh.device, path, BuildSolidModel(), SolidMaterials(), D3DXF_FILEFORMAT_TEXT);
+    return SaveModel(recording.device, path, BuildSolidModel(), SolidMaterials(),
+                     D3DXF_FILEFORMAT_TEXT);
 }
 
 HRESULT WriteSkinModel(const char* path) {
-    MeshDevice mesh;
-    if (!mesh.device)
+    RecordingToolDevice recording;
+    if (!recording.device)
         return E_FAIL;
-    return SaveModel(mesh.device, path, BuildSkinModel(), SkinMaterials(),
+    return SaveModel(recording.device, path, BuildSkinModel(), SkinMaterials(),
                      D3DXF_FILEFORMAT_BINARY | D3DXF_FILEFORMAT_COMPRESSED);
 }
 

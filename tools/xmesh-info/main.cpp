@@ -3,9 +3,9 @@
 // prints one JSON line per file: its encoding, vertex, face and material
 // counts, texture names and bounding box, or the error. The exit status is
 // 1 when any file fails.
-#include "platform/d3d9/recording_device.h"
-#include "utility/d3dx9mesh.h"
+#include "tools/common/recording_tool_device.h"
 #include "utility/core/file_bytes.h"
+#include "utility/d3dx9mesh.h"
 #include "utility/xfile/xfile_format.h"
 
 #include <cfloat>
@@ -155,25 +155,13 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: xmesh-info FILE...\n");
         return 2;
     }
-    RecordingDirect3D9* root = new RecordingDirect3D9;
-    D3DPRESENT_PARAMETERS params{};
-    params.BackBufferWidth = 1;
-    params.BackBufferHeight = 1;
-    params.BackBufferFormat = D3DFMT_X8R8G8B8;
-    params.BackBufferCount = 1;
-    params.SwapEffect = D3DSWAPEFFECT_COPY;
-    params.Windowed = TRUE;
-    IDirect3DDevice9* device = nullptr;
-    if (FAILED(root->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_HARDWARE_VERTEXPROCESSING,
-                                  &params, &device))) {
+    RecordingToolDevice recording;
+    if (!recording.device) {
         std::fprintf(stderr, "xmesh-info: cannot create the recording device\n");
-        root->Release();
         return 2;
     }
     bool allLoaded = true;
     for (int i = 1; i < argc; ++i)
-        allLoaded = Describe(argv[i], device) && allLoaded;
-    device->Release();
-    root->Release();
+        allLoaded = Describe(argv[i], recording.device) && allLoaded;
     return allLoaded ? 0 : 1;
 }
