@@ -370,7 +370,10 @@ TEST_F(AppMainTest, EachQuarterOfTheWindowTakesItsOwnKindOfFileAndSlot) {
             EXPECT_EQ(app.meshSlots[q.slot].mesh->GetNumFaces(), 12u) << q.x << "," << q.y;
             EXPECT_EQ(app.textureSets[q.slot][0], ownDiffuse);
         } else {
-            EXPECT_NE(app.textureSets[q.slot][0], ownDiffuse) << q.x << "," << q.y;
+            // "null_sa.tex" is an 8 x 8 map; the start-up diffuse maps are larger.
+            D3DSURFACE_DESC desc{};
+            app.textureSets[q.slot][0]->GetLevelDesc(0, &desc);
+            EXPECT_EQ(desc.Width, 8u) << q.x << "," << q.y;
         }
         EXPECT_EQ(other.mesh->GetNumFaces(), otherFaces);
         EXPECT_EQ(app.textureSets[1 - q.slot][0], otherDiffuse);
@@ -389,18 +392,26 @@ TEST_F(AppMainTest, DropsReplaceTheSlotOfTheirQuarterUntilTheNextReset) {
     AppMain::OnFileDropped(cube.c_str());
     ASSERT_NE(app.meshSlots[1].mesh, nullptr);
     EXPECT_EQ(app.meshSlots[1].mesh->GetNumFaces(), 12u);
-    IDirect3DTexture9* oldNormal = app.textureSets[0][1];
+    // The width of a texture tells the start-up maps (512) from the 8 x 8
+    // fallbacks that a set named after "tex_sa.tex" falls back to.
+    auto width = [](IDirect3DTexture9* texture) {
+        D3DSURFACE_DESC desc{};
+        texture->GetLevelDesc(0, &desc);
+        return desc.Width;
+    };
+    ASSERT_EQ(width(app.textureSets[0][1]), 512u);
     inputState.mouseX = 900; // top right: texture set 0
     inputState.mouseY = 10;
     std::string png = (work / "data" / "tex_sa.tex").string();
     AppMain::OnFileDropped(png.c_str());
-    EXPECT_NE(app.textureSets[0][1], oldNormal);
+    EXPECT_EQ(width(app.textureSets[0][1]), 8u);
 
     // A lost device brings the start-up files back.
     device->presentResults.push_back(D3DERR_DEVICELOST);
     Frame(app);
     ASSERT_NE(app.meshSlots[1].mesh, nullptr);
     EXPECT_EQ(app.meshSlots[1].mesh->GetNumFaces(), startFaces);
+    EXPECT_EQ(width(app.textureSets[0][1]), 512u);
     app.OnTerm();
 }
 
