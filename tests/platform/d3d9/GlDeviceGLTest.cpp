@@ -30,6 +30,52 @@ int CountPixels(const std::vector<std::uint32_t>& pixels, std::uint32_t rgb) {
     return n;
 }
 
+// A managed A8R8G8B8 texture of one level with these texels, rows top-down.
+IDirect3DTexture9* MakeTexture(IDirect3DDevice9* device, UINT width, UINT height,
+                               std::initializer_list<std::uint32_t> texels) {
+    IDirect3DTexture9* texture = nullptr;
+    if (FAILED(device->CreateTexture(width, height, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED,
+                                     &texture, nullptr)))
+        return nullptr;
+    D3DLOCKED_RECT locked;
+    texture->LockRect(0, &locked, nullptr, 0);
+    auto texel = texels.begin();
+    for (UINT y = 0; y < height; ++y)
+        for (UINT x = 0; x < width; ++x)
+            reinterpret_cast<std::uint32_t*>(static_cast<std::uint8_t*>(locked.pBits) +
+                                             y * UINT(locked.Pitch))[x] = *texel++;
+    texture->UnlockRect(0);
+    return texture;
+}
+
+// A render-target texture bound as target 0, with the back buffer kept to
+// bind again; everything released at the end.
+struct BoundTarget {
+    BoundTarget(IDirect3DDevice9* d, UINT width, UINT height, D3DFORMAT format) : device(d) {
+        if (FAILED(device->CreateTexture(width, height, 1, D3DUSAGE_RENDERTARGET, format,
+                                         D3DPOOL_DEFAULT, &texture, nullptr)))
+            return;
+        texture->GetSurfaceLevel(0, &surface);
+        device->GetRenderTarget(0, &back);
+        device->SetRenderTarget(0, surface);
+    }
+    ~BoundTarget() {
+        if (!texture)
+            return;
+        device->SetRenderTarget(0, back);
+        back->Release();
+        surface->Release();
+        texture->Release();
+    }
+    BoundTarget(const BoundTarget&) = delete;
+    BoundTarget& operator=(const BoundTarget&) = delete;
+
+    IDirect3DDevice9* device;
+    IDirect3DTexture9* texture = nullptr;
+    IDirect3DSurface9* surface = nullptr;
+    IDirect3DSurface9* back = nullptr;
+};
+
 class GlDeviceGLTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(gl.Ok()); }
@@ -67,30 +113,25 @@ TEST_F(GlDeviceGLTest, ClearCoversTheViewportAndTheRectanglesOnly) {
 }
 
 TEST_F(GlDeviceGLTest, RenderTargetsSwitchAndComeBack) {
-    IDirect3DTexture9* texture = nullptr;
-    ASSERT_EQ(gl.device->CreateTexture(32, 24, 1, D3DUSAGE_RENDERTARGET, D3DFMT_X8R8G8B8,
-                                       D3DPOOL_DEFAULT, &texture, nullptr),
-              D3D_OK);
-    IDirect3DSurface9* surface = nullptr;
-    texture->GetSurfaceLevel(0, &surface);
-    IDirect3DSurface9* back = nullptr;
-    gl.device->GetRenderTarget(0, &back);
     gl.device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF0000FF, 1.0f, 0);
-    gl.device->SetRenderTarget(0, surface);
-    gl.device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFFFF0000, 1.0f, 0);
-    gl.device->BeginScene();
-    DrawRect(gl.device, -0.5f, -0.5f, 15.5f, 11.5f, 0xFF00FF00); // the top-left quarter
-    gl.device->EndScene();
-    gl.device->SetRenderTarget(0, back);
-    std::vector<std::uint32_t> small = gl.Read(surface);
+    std::vector<std::uint32_t> small;
+    {
+        BoundTarget target(gl.device, 32, 24, D3DFMT_X8R8G8B8);
+        ASSERT_NE(target.surface, nullptr);
+        D3DVIEWPORT9 vp;
+        gl.device->GetViewport(&vp);
+        EXPECT_EQ(vp.Width, 32u);
+        gl.device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFFFF0000, 1.0f, 0);
+        gl.device->BeginScene();
+        DrawRect(gl.device, -0.5f, -0.5f, 15.5f, 11.5f, 0xFF00FF00); // the top-left quarter
+        gl.device->EndScene();
+        small = gl.Read(target.surface);
+    }
     ASSERT_EQ(small.size(), 32u * 24u);
     EXPECT_EQ(CountPixels(small, 0x00FF00), 16 * 12);
     EXPECT_EQ(small[0] & 0xFFFFFF, 0x00FF00u); // row 0 is the top row
     EXPECT_EQ(small[23 * 32 + 31] & 0xFFFFFF, 0xFF0000u);
     EXPECT_EQ(CountPixels(gl.ReadTarget(), 0x0000FF), 64 * 48);
-    surface->Release();
-    back->Release();
-    texture->Release();
 }
 
 TEST_F(GlDeviceGLTest, AOnePixelQuadFillsExactlyThePixelDirect3DWould) {
@@ -110,17 +151,9 @@ TEST_F(GlDeviceGLTest, AOnePixelQuadFillsExactlyThePixelDirect3DWould) {
 }
 
 TEST_F(GlDeviceGLTest, TexturesMapTexelsToPixelsWithTheHalfPixelOffset) {
-    IDirect3DTexture9* texture = nullptr;
-    ASSERT_EQ(
-        gl.device->CreateTexture(2, 2, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture, nullptr),
-        D3D_OK);
-    D3DLOCKED_RECT locked;
-    ASSERT_EQ(texture->LockRect(0, &locked, nullptr, 0), D3D_OK);
-    auto* row0 = static_cast<std::uint32_t*>(locked.pBits);
-    auto* row1 =
-        reinterpret_cast<std::uint32_t*>(static_cast<std::uint8_t*>(locked.pBits) + locked.Pitch);
-    row0[0] = 0xFFFF0000, row0[1] = 0xFF00FF00, row1[0] = 0xFF0000FF, row1[1] = 0xFFFFFFFF;
-    texture->UnlockRect(0);
+    IDirect3DTexture9* texture =
+        MakeTexture(gl.device, 2, 2, {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFFFF});
+    ASSERT_NE(texture, nullptr);
     gl.device->SetTexture(0, texture);
     gl.device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
     gl.device->BeginScene();
@@ -162,25 +195,14 @@ TEST_F(GlDeviceGLTest, ALostDeviceDrawsNothingUntilItIsReset) {
 }
 
 TEST_F(GlDeviceGLTest, FloatTargetsKeepValuesAboveOne) {
-    IDirect3DTexture9* texture = nullptr;
-    ASSERT_EQ(gl.device->CreateTexture(4, 4, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A32B32G32R32F,
-                                       D3DPOOL_DEFAULT, &texture, nullptr),
-              D3D_OK);
-    IDirect3DSurface9* surface = nullptr;
-    texture->GetSurfaceLevel(0, &surface);
-    IDirect3DSurface9* back = nullptr;
-    gl.device->GetRenderTarget(0, &back);
-    gl.device->SetRenderTarget(0, surface);
+    BoundTarget target(gl.device, 4, 4, D3DFMT_A32B32G32R32F);
+    ASSERT_NE(target.surface, nullptr);
     gl.device->Clear(0, nullptr, D3DCLEAR_TARGET, 0x80FF4000, 1.0f, 0);
-    std::vector<float> pixels = gl.ReadFloat(surface);
+    std::vector<float> pixels = gl.ReadFloat(target.surface);
     ASSERT_EQ(pixels.size(), 64u);
     EXPECT_FLOAT_EQ(pixels[0], 1.0f);
     EXPECT_NEAR(pixels[1], 64.0f / 255.0f, 1e-6);
     EXPECT_NEAR(pixels[3], 128.0f / 255.0f, 1e-6);
-    gl.device->SetRenderTarget(0, back);
-    back->Release();
-    surface->Release();
-    texture->Release();
 }
 
 TEST_F(GlDeviceGLTest, ReportsShaderModelsAndVertexProcessing) {
@@ -207,16 +229,10 @@ TEST_F(GlDeviceGLTest, ProgramsSampleEveryStageFromTheirFirstDraw) {
     ASSERT_EQ(gl.device->CreatePixelShader(reinterpret_cast<const DWORD*>(pixel), &ps), D3D_OK)
         << gl.device->GetShaderErrorText();
     // Two textures never drawn before: both upload during the one draw.
-    IDirect3DTexture9* textures[2] = {};
-    const std::uint32_t colours[2] = {0xFFFF0000, 0xFF00FF00};
+    IDirect3DTexture9* textures[2] = {MakeTexture(gl.device, 1, 1, {0xFFFF0000}),
+                                      MakeTexture(gl.device, 1, 1, {0xFF00FF00})};
     for (int i = 0; i < 2; ++i) {
-        ASSERT_EQ(gl.device->CreateTexture(1, 1, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED,
-                                           &textures[i], nullptr),
-                  D3D_OK);
-        D3DLOCKED_RECT locked;
-        textures[i]->LockRect(0, &locked, nullptr, 0);
-        *static_cast<std::uint32_t*>(locked.pBits) = colours[i];
-        textures[i]->UnlockRect(0);
+        ASSERT_NE(textures[i], nullptr);
         gl.device->SetTexture(DWORD(i), textures[i]);
     }
     struct ClipVertex {
@@ -244,15 +260,8 @@ TEST_F(GlDeviceGLTest, ProgramsSampleEveryStageFromTheirFirstDraw) {
 
 TEST_F(GlDeviceGLTest, SamplersFilterAndAddressAsTheirStatesSay) {
     // Two texels, black and white, stretched over a 16-pixel quad.
-    IDirect3DTexture9* texture = nullptr;
-    ASSERT_EQ(
-        gl.device->CreateTexture(2, 1, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture, nullptr),
-        D3D_OK);
-    D3DLOCKED_RECT locked;
-    texture->LockRect(0, &locked, nullptr, 0);
-    static_cast<std::uint32_t*>(locked.pBits)[0] = 0xFF000000;
-    static_cast<std::uint32_t*>(locked.pBits)[1] = 0xFFFFFFFF;
-    texture->UnlockRect(0);
+    IDirect3DTexture9* texture = MakeTexture(gl.device, 2, 1, {0xFF000000, 0xFFFFFFFF});
+    ASSERT_NE(texture, nullptr);
     gl.device->SetTexture(0, texture);
     auto drawRow = [&](float u0, float u1) {
         gl.device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
