@@ -4,8 +4,7 @@
 #include "app/AppMain.h"
 #include "effects/effect_resources.h"
 #include "framework/InputState.h"
-#include "platform/d3d9/recording_device.h"
-#include "platform/win32/scripted_win32.h"
+#include "tests/framework/ScriptedRecordingFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -22,15 +21,12 @@ namespace {
 
 // Runs the viewer in a working directory of its own whose data folder holds
 // links to the repository's data, less whatever a test removes.
-class AppMainTest : public ::testing::Test {
+class AppMainTest : public ScriptedRecordingFixture {
 protected:
     void SetUp() override {
         RegisterEffectResources();
-        SetWin32Backend(&scripted);
+        ScriptedRecordingFixture::SetUp();
         KvDX9::endProcess = [](int status) { FAIL() << "the process would end with " << status; };
-        startObjects = LiveDirect3DObjects();
-        root = new RecordingDirect3D9;
-        root->Install();
         previous = fs::current_path();
         work = fs::temp_directory_path() /
                ("zq-app-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
@@ -40,46 +36,19 @@ protected:
         for (const auto& entry : fs::directory_iterator(fs::path(ZQ_SOURCE_DIR) / "data"))
             fs::create_symlink(entry.path(), work / "data" / entry.path().filename());
         fs::current_path(work);
-        std::memset(&inputState, 0, sizeof inputState);
     }
     void TearDown() override {
         fs::current_path(previous);
         fs::remove_all(work);
-        RecordingDirect3D9::Uninstall();
-        root->Release();
-        SetWin32Backend(nullptr);
-        EXPECT_EQ(LiveDirect3DObjects(), startObjects);
+        ScriptedRecordingFixture::TearDown();
     }
 
     // Sets the shell up as Run would, without the loop, and initialises.
     bool Start(AppMain& app) {
-        static bool registered = false;
-        if (!registered) {
-            WNDCLASSEXA wc{};
-            wc.cbSize = sizeof wc;
-            wc.lpfnWndProc = DefWindowProcA;
-            wc.lpszClassName = "AppMainTest";
-            registered = RegisterClassExA(&wc) != 0;
-        }
-        app.hwnd = CreateWindowExA(0, "AppMainTest", "ZELQAd", 0, 0, 0, 1024, 768, nullptr, nullptr,
-                                   nullptr, nullptr);
-        ShowWindow(app.hwnd, SW_SHOWNORMAL); // in front, so resets go ahead
-        app.width = 1024;
-        app.height = 768;
-        app.aspect = 4.0f / 3.0f;
-        app.framePeriod = 1000.0f / 60.0f;
-        inputState.window = app.hwnd;
-        ForgetDragAnchor();
+        MakeShell(app);
         bool ok = app.OnInit();
         device = root->lastDevice;
         return ok;
-    }
-
-    std::vector<std::string> Messages() const {
-        std::vector<std::string> texts;
-        for (const auto& box : scripted.messageBoxes)
-            texts.push_back(box.caption + "|" + box.text);
-        return texts;
     }
 
     // One frame as the shell runs it: the key snapshot, then the frame hook.
@@ -108,10 +77,7 @@ protected:
         Frame(app);
     }
 
-    ScriptedWin32 scripted;
-    RecordingDirect3D9* root = nullptr;
     RecordingDevice* device = nullptr;
-    long startObjects = 0;
     fs::path previous, work;
 };
 

@@ -1,6 +1,5 @@
 #include "framework/KvDX9.h"
-#include "platform/d3d9/recording_device.h"
-#include "platform/win32/scripted_win32.h"
+#include "tests/framework/ScriptedRecordingFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -49,35 +48,15 @@ struct NamedCallback final : KvDX9::D3dDeviceLostCallback {
     std::string name;
 };
 
-class KvDX9Test : public ::testing::Test {
+class KvDX9Test : public ScriptedRecordingFixture {
 protected:
     void SetUp() override {
-        SetWin32Backend(&scripted);
-        startObjects = LiveDirect3DObjects();
-        root = new RecordingDirect3D9;
-        root->Install();
+        ScriptedRecordingFixture::SetUp();
         recordingRoot = root;
         events.clear();
         endStatuses.clear();
         KvDX9::endProcess = RecordEnd;
     }
-    void TearDown() override {
-        RecordingDirect3D9::Uninstall();
-        root->Release();
-        SetWin32Backend(nullptr);
-        EXPECT_EQ(LiveDirect3DObjects(), startObjects);
-    }
-
-    std::vector<std::string> Messages() const {
-        std::vector<std::string> texts;
-        for (const auto& box : scripted.messageBoxes)
-            texts.push_back(box.caption + "|" + box.text);
-        return texts;
-    }
-
-    ScriptedWin32 scripted;
-    RecordingDirect3D9* root = nullptr;
-    long startObjects = 0;
 };
 
 } // namespace
