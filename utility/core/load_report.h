@@ -1,0 +1,44 @@
+// What a file load running on this thread reports beyond its result code:
+// why it failed, in words a user can act on, and how far it has got. A load
+// may run on a worker thread while the window goes on drawing; the thread
+// that started it can ask it to stop.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+// Why the last failed read or decode on this thread failed: the system's
+// error text ("No such file or directory"), or the decoder's ("not a PNG
+// file"). Empty once cleared; a later failure replaces an earlier one.
+const char* LoadFailure();
+void ClearLoadFailure();
+// printf-style. Keeps the first reason set since the last clear, so the
+// innermost cause (the system's error) is not overwritten by the callers
+// that merely pass the failure on.
+void SetLoadFailure(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// Shared between the thread that asked for a load and the thread running it.
+struct LoadProgress {
+    std::atomic<bool> cancelled{false};
+    // How far the load has got, 0 to 1000.
+    std::atomic<std::uint32_t> permille{0};
+};
+
+// Makes `progress` the one that the loads on this thread report to and take
+// their cancellation from, until the scope ends. Scopes nest.
+class LoadProgressScope {
+public:
+    explicit LoadProgressScope(LoadProgress* progress);
+    ~LoadProgressScope();
+    LoadProgressScope(const LoadProgressScope&) = delete;
+    LoadProgressScope& operator=(const LoadProgressScope&) = delete;
+
+private:
+    LoadProgress* outer;
+};
+
+// True when the load on this thread has been asked to stop: long loops check
+// it now and then and give up with a failure.
+bool LoadCancelled();
+// Records `done` of `total` units of work; callers report from long loops.
+void ReportLoadProgress(std::uint64_t done, std::uint64_t total);
