@@ -1,0 +1,30 @@
+// A texture file decoded and its mip chain built without a device, so that
+// the slow part of loading a texture can run on any thread; making the
+// texture from it on the device's thread then only copies the levels.
+#pragma once
+
+#include "utility/image/image.h"
+
+#include <vector>
+
+struct TextureImage {
+    // Level 0 is the image; each further level is shrunk from the one
+    // before, down to 1 x 1, as a full mip chain of the device lays them out.
+    std::vector<Image> levels;
+};
+
+// Reads and decodes the file at `path` (any recognised format) and builds
+// its mip chain. `maxWidth` and `maxHeight` are the largest texture the
+// device takes. D3DXERR_INVALIDDATA when the file cannot be read or decoded,
+// E_OUTOFMEMORY; the reason is left in LoadFailure().
+HRESULT LoadTextureImageFromFile(const char* path, UINT maxWidth, UINT maxHeight,
+                                 TextureImage& out);
+HRESULT LoadTextureImageFromMemory(const void* data, std::size_t size, UINT maxWidth,
+                                   UINT maxHeight, TextureImage& out);
+
+// A managed texture with the image's levels, on `device`.
+HRESULT CreateTextureFromTextureImage(IDirect3DDevice9* device, const TextureImage& image,
+                                      IDirect3DTexture9** texture);
+
+// The largest texture `device` takes, for the two loads above.
+void MaxTextureSize(IDirect3DDevice9* device, UINT& maxWidth, UINT& maxHeight);
