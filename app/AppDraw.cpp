@@ -78,13 +78,10 @@ HRESULT AppMain::DrawFrame() {
     }
     device->SetRenderState(D3DRS_LIGHTING, TRUE);
 
-    D3DXMATRIX scale, origin, base;
-    D3DXMatrixScaling(&scale, 20, 20, 20);
-    D3DXMatrixTranslation(&origin, 0, 0, 0);
-    base = scale * origin;
     const std::int32_t F = ++frameCounter;
     const int N = gridSize;
     const float spacing = float(100 - 4 * N);
+    const D3DXMATRIX bases[2] = {InstanceBase(0, spacing), InstanceBase(1, spacing)};
     for (int i = 0; i < N; ++i) {
         for (int j = 0; j < N; ++j) {
             D3DXMATRIX rx, ry, rz, move;
@@ -93,9 +90,9 @@ HRESULT AppMain::DrawFrame() {
             D3DXMatrixRotationZ(&rz, Angle((4 * i + 3 * j) % 6, F));
             D3DXMatrixTranslation(&move, spacing * (float(i) - float(N - 1) / 2.0f), 0,
                                   spacing * float(j));
-            D3DXMATRIX m = base * rx * ry * rz * move;
             // The two meshes alternate like the squares of a chessboard.
             bool odd = (i + j) % 2 != 0;
+            D3DXMATRIX m = bases[odd ? 1 : 0] * rx * ry * rz * move;
             DrawInstance(odd ? 1 : 0, m, odd);
         }
     }
@@ -105,10 +102,15 @@ HRESULT AppMain::DrawFrame() {
         PostProcess();
     device->SetFVF(kScreenVertexFvf);
     device->SetTexture(0, nullptr);
-    DrawOverlay();
+    // A picture meant for a file shows the scene alone.
+    const bool screenshot = !options.screenshotPath.empty();
+    if (!screenshot)
+        DrawOverlay();
     device->SetRenderState(D3DRS_FOGENABLE, TRUE);
     device->SetRenderState(D3DRS_ZENABLE, TRUE);
     device->EndScene();
+    if (screenshot && F >= options.screenshotFrames && !quit)
+        TakeScreenshot();
     HRESULT hr = device->Present(nullptr, nullptr, nullptr, nullptr);
     if (hr == D3DERR_DEVICELOST)
         ResetDevice();
@@ -198,4 +200,5 @@ void AppMain::DrawOverlay() {
                1000.0 / double(frameTime));
     DrawShadowedText(line, RECT{11, 11, W, H}, RECT{10, 10, W, H}, DT_NOCLIP);
     DrawShadowedText(caption, RECT{11, H - 29, W, H}, RECT{10, H - 30, W, H}, DT_NOCLIP);
+    DrawLoadNotice();
 }

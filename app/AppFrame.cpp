@@ -37,9 +37,12 @@ void AppMain::OnFrame() {
         std::fprintf(stderr, "status: objects %ld resident_kib %ld frames %d\n",
                      LiveDirect3DObjects(), ResidentKiB(), int(frameCounter));
     }
+    InstallFinishedLoads();
     marker.NewFrame();
     if (inputState.IsKeyPressed(VK_ESCAPE))
         quit = true; // the rest of this frame still runs
+    if (inputState.IsKeyPressed('F'))
+        fit = !fit;
     marker.Begin(0);
     UpdateFrame();
     marker.End(0);

@@ -66,6 +66,7 @@ bool AppMain::OnInit() {
     gridButton.label.text = "5";
     postButton.SetBounds(postPosition, postSize);
     postButton.label.text = "PP Enable";
+    ApplyStartOptions();
 
     D3DCAPS9 caps{};
     device->GetDeviceCaps(&caps);
@@ -77,7 +78,7 @@ bool AppMain::OnInit() {
         ShowMessage("Error", "Device is not supported: VertexShader 1.1");
         return false;
     }
-    if (!CreateSceneEffect(10001))
+    if (!CreateSceneEffect(postProcessing ? 10001 : 10000))
         return false;
     LookUpSceneHandles();
 
@@ -107,6 +108,7 @@ bool AppMain::OnInit() {
     const float weights[9] = {9 * unit, 7 * unit, 6 * unit, 5 * unit, 4 * unit,
                               3 * unit, 2 * unit, 1 * unit, 0 * unit};
     postEffect->SetValue("g_BlurWeights", weights, sizeof weights);
+    RequestNamedFiles();
     return true;
 }
 
@@ -152,6 +154,9 @@ void AppMain::LookUpSceneHandles() {
 }
 
 void AppMain::OnTerm() {
+    // Loads still running stop at their next check; what they made holds no
+    // device object.
+    loader->CancelAll();
     ReleaseField(postEffect);
     ReleaseField(sceneEffect);
     ReleaseDeviceResources();
@@ -186,6 +191,7 @@ bool AppMain::CreateDeviceResources() {
             ShowMessage("Failed", "Failed: Load Mesh from X");
             return false;
         }
+        UpdateMeshBounds(slot);
     }
     if (FAILED(device->GetRenderTarget(0, &savedBackBuffer))) {
         savedBackBuffer = nullptr;
@@ -265,8 +271,9 @@ void AppMain::OnFileDropped(const char* path) {
     if (!appInstance)
         return;
     AppMain& app = *appInstance;
-    // Routed by the cursor of the last frame; what the load returns is not
-    // shown anywhere: a file that cannot be used leaves its slot empty.
+    // Routed by the cursor of the last frame. A file that cannot be used
+    // leaves its slot as a failed load always has (a mesh slot empty, a
+    // texture set on its fallbacks), with a notice of why.
     DropTarget target = RouteDrop(inputState.mouseX, inputState.mouseY, app.width, app.height);
-    LoadDroppedFile(app.device, path, target, app.meshSlots, app.textureSets);
+    app.RequestLoad(target, path);
 }

@@ -3,6 +3,8 @@
 // to device loss.
 #pragma once
 
+#include "app/CommandLine.h"
+#include "app/ContentLoader.h"
 #include "framework/KvDX9Template.h"
 #include "gui/ButtonObj.h"
 #include "gui/PerformanceMarker.h"
@@ -11,6 +13,8 @@
 
 #include <csignal>
 #include <cstdint>
+#include <memory>
+#include <string>
 
 class AppMain final : public KvDX9Template, public KvDX9::D3dDeviceLostCallback {
 public:
@@ -83,11 +87,54 @@ public:
     // Counts drawn frames; it turns the instances and survives resets.
     std::int32_t frameCounter = 0;
 
+    // ---- What a desktop program adds: the command line, loading off the
+    // frame loop, fitting meshes to the grid, pictures for files ----
+
+    // Start-up states and files, set before Run.
+    ViewerOptions options;
+    // The status the process ends with: 1, as the viewer always has, or the
+    // outcome of a picture taken for a file (0 when it was written).
+    int exitStatus = 1;
+
+    // Reads `path` into `target` on the loader's worker. The caller waits up
+    // to dropWaitMs for it, so that a small file still shows on the very
+    // next frame; a bigger one shows when it is ready, the frames going on
+    // meanwhile with a notice of its progress.
+    void RequestLoad(DropTarget target, const char* path);
+    // Hands the finished loads over to their slots, on the frame thread.
+    // False when one of them failed.
+    bool InstallFinishedLoads();
+    std::unique_ptr<ContentLoader> loader = std::make_unique<ContentLoader>();
+    std::uint32_t dropWaitMs = 100;
+    // Every file named on the command line loaded.
+    bool namedFilesLoaded = true;
+
+    // Scales each slot's mesh so that its bounding sphere fills one cell of
+    // the grid (key F).
+    bool fit = false;
+    struct MeshBounds {
+        D3DXVECTOR3 centre{0, 0, 0};
+        float radius = 0.0f; // 0: no mesh, nothing to fit
+    } meshBounds[2];
+    void UpdateMeshBounds(int slot);
+    // The instances' matrix before their turns and place in the grid.
+    D3DXMATRIX InstanceBase(int slot, float spacing) const;
+
+    // A notice under the frame-rate line: what is loading and how far, or
+    // which file failed and why, for a few seconds.
+    std::string failureNotice;
+    std::uint32_t failureNoticeUntil = 0;
+
 private:
     bool CreateSceneEffect(int resource);
     void ApplyButtonActions();
     void DrawInstance(int slot, const D3DXMATRIX& world, bool character);
     void DrawOverlay();
+    void DrawLoadNotice();
+    void ApplyStartOptions();
+    void RequestNamedFiles();
+    void TakeScreenshot();
+    bool InstallLoad(LoadResult& result);
     // Everything post-processing needs exists: when a reset could not make it
     // all, the scene goes straight to the back buffer instead.
     bool CanPostProcess() const;

@@ -76,7 +76,7 @@ bool KvBase::Run(HINSTANCE instance, float fps) {
         nullptr, instance, nullptr);
     if (!hwnd)
         return false;
-    ShowWindow(hwnd, SW_SHOWNORMAL);
+    ShowWindow(hwnd, showWindow ? SW_SHOWNORMAL : SW_HIDE);
     UpdateWindow(hwnd);
     timeBeginPeriod(1);
     inputState.Start(hwnd);

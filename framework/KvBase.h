@@ -31,6 +31,9 @@ public:
     // The window accepts dropped files exactly while a handler is installed.
     void SetDropHandler(DropHandler handler);
 
+    // A run that only draws pictures for files keeps its window hidden.
+    bool showWindow = true;
+
     HWND hwnd = nullptr;
     HINSTANCE hinstance = nullptr;
     bool quit = false;

@@ -66,3 +66,11 @@ bool LoadMeshSlot(IDirect3DDevice9* device, MeshObj& slot, const char* path) {
     slot.mesh = prepared;
     return true;
 }
+
+bool PrepareMeshSlot(const char* path, UINT, UINT, PreparedMesh& out) {
+    out.path = path;
+    return true;
+}
+bool InstallMeshSlot(IDirect3DDevice9* device, MeshObj& slot, PreparedMesh& prepared) {
+    return LoadMeshSlot(device, slot, prepared.path.c_str());
+}

@@ -26,3 +26,15 @@ constexpr float kAdjacencyEpsilon = FLT_EPSILON;
 //   a bowtie vertex then serves both of its fans, which only blends their
 //   tangents (true).
 bool LoadMeshSlot(IDirect3DDevice9* device, MeshObj& slot, const char* path);
+
+#include <string>
+
+// LoadMeshSlot in two steps, for loading off the device's thread. For now
+// the first step only takes the path and the second reads the file on the
+// device's thread.
+struct PreparedMesh {
+    std::string path;
+};
+bool PrepareMeshSlot(const char* path, UINT maxTextureWidth, UINT maxTextureHeight,
+                     PreparedMesh& out);
+bool InstallMeshSlot(IDirect3DDevice9* device, MeshObj& slot, PreparedMesh& prepared);

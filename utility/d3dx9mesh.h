@@ -159,3 +159,8 @@ struct D3DXEFFECTINSTANCE;
 HRESULT D3DXSaveMeshToX(LPCSTR filename, ID3DXMesh* mesh, const DWORD* adjacency,
                         const D3DXMATERIAL* materials, const D3DXEFFECTINSTANCE* effectInstances,
                         DWORD numMaterials, DWORD format);
+
+// The sphere about the mean of `count` positions, `stride` bytes apart, that
+// holds them all. D3DERR_INVALIDCALL for null arguments.
+HRESULT D3DXComputeBoundingSphere(const D3DXVECTOR3* firstPosition, DWORD count, DWORD stride,
+                                  D3DXVECTOR3* center, float* radius);

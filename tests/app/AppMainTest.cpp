@@ -4,6 +4,7 @@
 #include "app/AppMain.h"
 #include "effects/effect_resources.h"
 #include "framework/InputState.h"
+#include "tests/app/HeldLoad.h"
 #include "tests/framework/ScriptedRecordingFixture.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +13,7 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -46,6 +48,10 @@ protected:
     // Sets the shell up as Run would, without the loop, and initialises.
     bool Start(AppMain& app) {
         MakeShell(app);
+        // Every load is waited for, so that a drop shows on the next frame
+        // however loaded the machine; the tests of loads under way hold
+        // theirs back.
+        app.dropWaitMs = ContentLoader::kForever;
         bool ok = app.OnInit();
         device = root->lastDevice;
         return ok;
@@ -431,4 +437,245 @@ TEST_F(AppMainTest, AFailedSceneEffectAfterAToggleFallsBackToFixedFunction) {
     EXPECT_EQ(After(*device, "SetMaterial", from).size(), 25u);
     EXPECT_EQ(After(*device, "Present", from).size(), 1u);
     app.OnTerm();
+}
+
+namespace {
+
+std::string CubeFile() {
+    return std::string(ZQ_SOURCE_DIR) + "/tests/utility/xfile/data/assimp_cube_text/cube_text.x";
+}
+
+UINT DiffuseWidth(AppMain& app, int set) {
+    D3DSURFACE_DESC desc{};
+    app.textureSets[set][kDiffuse]->GetLevelDesc(0, &desc);
+    return desc.Width;
+}
+
+} // namespace
+
+TEST_F(AppMainTest, StartOptionsActAsTheButtonsWouldHaveDone) {
+    AppMain app;
+    app.options.gridSize = 8;
+    app.options.fixedShading = true;
+    app.options.postProcessingOff = true;
+    ASSERT_TRUE(Start(app));
+    EXPECT_STREQ(app.gridButton.label.text, "8");
+    EXPECT_STREQ(app.shadingButton.label.text, "Fixed");
+    EXPECT_STREQ(app.postButton.label.text, "PP Disable");
+    EXPECT_EQ(app.sceneResource, 10000);
+    size_t from = device->calls.size();
+    Frame(app);
+    EXPECT_EQ(After(*device, "SetMaterial", from).size(), 64u);
+    // The next click goes on from there.
+    Click(app, app.gridButton);
+    EXPECT_STREQ(app.gridButton.label.text, "9");
+    Click(app, app.postButton);
+    EXPECT_EQ(app.sceneResource, 10001);
+    EXPECT_TRUE(Messages().empty());
+    app.OnTerm();
+}
+
+TEST_F(AppMainTest, NamedFilesReplaceTheSlotsInOrderAfterTheDefaultData) {
+    AppMain app;
+    app.options.meshFiles = {CubeFile()};
+    app.options.textureFiles = {(work / "data" / "null_sa.tex").string(),
+                                (work / "data" / "null_np.tex").string()};
+    ASSERT_TRUE(Start(app));
+    ASSERT_NE(app.meshSlots[0].mesh, nullptr);
+    EXPECT_EQ(app.meshSlots[0].mesh->GetNumFaces(), 12u);
+    EXPECT_GT(app.meshSlots[1].mesh->GetNumFaces(), 12u); // the default character
+    EXPECT_EQ(DiffuseWidth(app, 0), 8u);
+    EXPECT_EQ(DiffuseWidth(app, 1), 8u);
+    EXPECT_TRUE(app.namedFilesLoaded);
+    EXPECT_TRUE(app.failureNotice.empty());
+    app.OnTerm();
+
+    // A named file that cannot be read leaves its slot as a drop would.
+    AppMain failing;
+    failing.options.meshFiles = {CubeFile(), (work / "missing.x").string()};
+    ASSERT_TRUE(Start(failing));
+    EXPECT_EQ(failing.meshSlots[0].mesh->GetNumFaces(), 12u);
+    EXPECT_EQ(failing.meshSlots[1].mesh, nullptr);
+    EXPECT_FALSE(failing.namedFilesLoaded);
+    EXPECT_EQ(failing.failureNotice.rfind("Could not load missing.x: ", 0), 0u)
+        << failing.failureNotice;
+    EXPECT_TRUE(Messages().empty());
+    failing.OnTerm();
+}
+
+TEST_F(AppMainTest, AFailedDropSaysWhichFileForAFewSeconds) {
+    AppMain app;
+    ASSERT_TRUE(Start(app));
+    inputState.mouseX = 100; // top left: mesh slot 0
+    inputState.mouseY = 100;
+    AppMain::OnFileDropped((work / "broken.x").c_str());
+    EXPECT_EQ(app.meshSlots[0].mesh, nullptr); // as a failed drop always left it
+    EXPECT_EQ(app.failureNotice.rfind("Could not load broken.x: ", 0), 0u);
+    Frame(app);
+    EXPECT_FALSE(app.failureNotice.empty());
+    scripted.now += 5000;
+    Frame(app);
+    EXPECT_TRUE(app.failureNotice.empty());
+    EXPECT_TRUE(Messages().empty());
+    app.OnTerm();
+}
+
+// The real loop on the scripted clock: a drop whose load the test holds back
+// for two seconds of frames.
+TEST_F(AppMainTest, FramesKeepTheirPaceWithTheOldMeshWhileALoadIsUnderWay) {
+    HeldLoad hold;
+    AppMain app;
+    app.loader = std::make_unique<ContentLoader>(hold.Preparer());
+    app.dropWaitMs = 0;
+    DWORD startFaces = 0;
+    std::vector<int> fpsEachSecond;
+    int framesHeld = 0, framesAfter = 0;
+    bool dropped = false, opened = false;
+    DWORD openedAt = 0, switchedAt = 0;
+    // Over the bottom left quarter: mesh slot 1.
+    scripted.cursor = POINT{scripted.clientOrigin.x + 100, scripted.clientOrigin.y + 700};
+    scripted.onPump = [&] {
+        if (!dropped && app.frameCounter >= 2) {
+            dropped = true;
+            startFaces = app.meshSlots[1].mesh->GetNumFaces();
+            scripted.PostDrop(app.hwnd, {CubeFile()});
+        }
+    };
+    std::int32_t lastFrame = 0;
+    scripted.onSleep = [&] {
+        if (app.frameCounter != lastFrame) {
+            lastFrame = app.frameCounter;
+            MeshObj& slot = app.meshSlots[1];
+            bool switched = slot.mesh && slot.mesh->GetNumFaces() == 12u;
+            if (!opened) {
+                framesHeld += !switched && slot.mesh && slot.mesh->GetNumFaces() == startFaces;
+            } else if (switched && !switchedAt) {
+                switchedAt = scripted.now;
+            }
+            framesAfter += opened;
+        }
+        if (scripted.now >= DWORD(1000 * (fpsEachSecond.size() + 1)) + 20)
+            fpsEachSecond.push_back(app.fps);
+        if (!opened && scripted.now >= 2000) {
+            ContentLoader::Activity activity;
+            EXPECT_TRUE(app.loader->Busy(activity));
+            EXPECT_EQ(activity.path, CubeFile());
+            EXPECT_EQ(activity.target.slot, 1);
+            opened = true;
+            openedAt = scripted.now;
+            hold.Open();
+            app.loader->WaitIdle(ContentLoader::kForever);
+        }
+        if (scripted.now >= 4000)
+            app.quit = true;
+    };
+    ASSERT_TRUE(app.Run(nullptr, 60.0f));
+    EXPECT_FALSE(hold.gaveWay) << "the frames waited for the load";
+    EXPECT_GE(framesHeld, 110); // about two seconds of frames with the old mesh
+    // The first second holds the start; the next ones are steady.
+    ASSERT_GE(fpsEachSecond.size(), 3u);
+    EXPECT_EQ(fpsEachSecond[1], 60);
+    EXPECT_EQ(fpsEachSecond[2], 60);
+    // The new mesh is in the slot on the frame after the load finished.
+    ASSERT_NE(switchedAt, 0u);
+    EXPECT_LE(switchedAt - openedAt, 17u);
+    EXPECT_TRUE(Messages().empty());
+}
+
+TEST_F(AppMainTest, ALossOrTheEndDuringALoadLosesAndLeaksNothing) {
+    HeldLoad hold;
+    AppMain app;
+    app.loader = std::make_unique<ContentLoader>(hold.Preparer());
+    ASSERT_TRUE(Start(app));
+    app.dropWaitMs = 0;
+    inputState.mouseX = 100; // bottom left: mesh slot 1
+    inputState.mouseY = 700;
+    AppMain::OnFileDropped(CubeFile().c_str());
+    ASSERT_TRUE(hold.WaitEntered(1));
+    // The device is lost and made again while the file is read.
+    device->presentResults.push_back(D3DERR_DEVICELOST);
+    Frame(app);
+    Frame(app);
+    EXPECT_NE(app.sceneTexture, nullptr);
+    hold.Open();
+    app.loader->WaitIdle(ContentLoader::kForever);
+    Frame(app);
+    EXPECT_EQ(app.meshSlots[1].mesh->GetNumFaces(), 12u);
+
+    // Quitting with a load held: the end does not wait for it.
+    HeldLoad second;
+    app.loader = std::make_unique<ContentLoader>(second.Preparer());
+    AppMain::OnFileDropped(CubeFile().c_str());
+    ASSERT_TRUE(second.WaitEntered(1));
+    app.OnTerm();
+    app.loader->WaitIdle(ContentLoader::kForever);
+    EXPECT_EQ(second.cancelled, 1);
+    EXPECT_FALSE(second.gaveWay);
+    EXPECT_FALSE(hold.gaveWay);
+}
+
+TEST_F(AppMainTest, FittingScalesEachMeshSoItsSphereFillsOneCell) {
+    AppMain app;
+    app.options.meshFiles = {CubeFile()};
+    app.options.fit = true;
+    ASSERT_TRUE(Start(app));
+    const AppMain::MeshBounds& cube = app.meshBounds[0];
+    ASSERT_GT(cube.radius, 0.0f);
+    for (float spacing : {80.0f, 96.0f}) {
+        D3DXMATRIX base = app.InstanceBase(0, spacing);
+        D3DXVECTOR3 centre, edge;
+        D3DXVec3TransformCoord(&centre, &cube.centre, &base);
+        D3DXVECTOR3 onSphere = cube.centre + D3DXVECTOR3(cube.radius, 0, 0);
+        D3DXVec3TransformCoord(&edge, &onSphere, &base);
+        EXPECT_NEAR(D3DXVec3Length(&centre), 0.0f, 1e-4f);
+        EXPECT_NEAR(edge.x - centre.x, spacing / 2, 1e-3f);
+    }
+    // F turns it off: the meshes are drawn at the scale they always had.
+    Hold('F', true);
+    Frame(app);
+    EXPECT_FALSE(app.fit);
+    D3DXMATRIX plain = app.InstanceBase(1, 80.0f);
+    EXPECT_EQ(plain._11, 20.0f);
+    EXPECT_EQ(plain._41, 0.0f);
+    Hold('F', false);
+    Frame(app);
+    Hold('F', true);
+    Frame(app);
+    EXPECT_TRUE(app.fit);
+    app.OnTerm();
+}
+
+TEST_F(AppMainTest, APictureForAFileIsTakenAfterItsFramesAndEndsTheRun) {
+    AppMain app;
+    app.options.screenshotPath = (work / "shot.png").string();
+    app.options.screenshotSize = 100;
+    app.options.screenshotFrames = 3;
+    ASSERT_TRUE(Start(app));
+    Frame(app);
+    Frame(app);
+    EXPECT_FALSE(app.quit);
+    EXPECT_FALSE(fs::exists(work / "shot.png"));
+    Frame(app);
+    EXPECT_TRUE(app.quit);
+    EXPECT_EQ(app.exitStatus, 0);
+    // A PNG of 100 x 75 pixels.
+    std::ifstream png(work / "shot.png", std::ios::binary);
+    unsigned char header[24] = {};
+    png.read(reinterpret_cast<char*>(header), sizeof header);
+    EXPECT_EQ(std::memcmp(header, "\x89PNG\r\n\x1a\n", 8), 0);
+    EXPECT_EQ(header[19], 100);
+    EXPECT_EQ(header[23], 75);
+    app.OnTerm();
+
+    // No picture when a named file could not be loaded.
+    AppMain failing;
+    failing.options.screenshotPath = (work / "none.png").string();
+    failing.options.meshFiles = {(work / "missing.x").string()};
+    ASSERT_TRUE(Start(failing));
+    Frame(failing);
+    Frame(failing);
+    EXPECT_TRUE(failing.quit);
+    EXPECT_EQ(failing.exitStatus, 1);
+    EXPECT_FALSE(fs::exists(work / "none.png"));
+    failing.OnTerm();
 }

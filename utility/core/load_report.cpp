@@ -1,5 +1,6 @@
 #include "utility/core/load_report.h"
 
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 
@@ -25,6 +26,13 @@ void SetLoadFailure(const char* format, ...) {
     va_start(args, format);
     std::vsnprintf(failure, sizeof failure, format, args);
     va_end(args);
+}
+
+void ReportLoadFailure(const char* path, const char* consequence) {
+    std::fprintf(stderr, "%s: %s: %s%s%s\n", program_invocation_short_name, path ? path : "",
+                 failure[0] ? failure : "cannot be read", consequence ? "; " : "",
+                 consequence ? consequence : "");
+    ClearLoadFailure();
 }
 
 LoadProgressScope::LoadProgressScope(LoadProgress* progress) : outer(current) {

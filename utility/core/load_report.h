@@ -17,6 +17,11 @@ void ClearLoadFailure();
 // that merely pass the failure on.
 void SetLoadFailure(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
+// Writes "<program>: <path>: <reason>" to stderr, with `consequence`
+// appended after "; " when given, and clears the reason. The reason is
+// LoadFailure(), or a plain "cannot be read" when nothing set one.
+void ReportLoadFailure(const char* path, const char* consequence = nullptr);
+
 // Shared between the thread that asked for a load and the thread running it.
 struct LoadProgress {
     std::atomic<bool> cancelled{false};

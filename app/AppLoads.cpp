@@ -1,0 +1,125 @@
+// Loading dropped and named files off the frame loop, and the notice of what
+// is loading or what failed.
+#include "app/AppMain.h"
+
+#include "utility/image/texture_image.h"
+
+#include <cstdio>
+#include <cstring>
+#include <malloc.h>
+
+namespace {
+
+constexpr std::uint32_t kFailureNoticeMs = 5000;
+
+const char* BaseName(const std::string& path) {
+    std::size_t slash = path.find_last_of("/\\");
+    return path.c_str() + (slash == std::string::npos ? 0 : slash + 1);
+}
+
+const char* ContentName(DropContent content) {
+    return content == DropContent::Mesh ? "mesh" : "texture set";
+}
+
+} // namespace
+
+void AppMain::RequestLoad(DropTarget target, const char* path) {
+    if (!path || target.slot < 0 || target.slot >= kContentSlots)
+        return;
+    LoadRequest request;
+    request.target = target;
+    request.path = path;
+    MaxTextureSize(device, request.maxTextureWidth, request.maxTextureHeight);
+    loader->Request(std::move(request));
+    loader->WaitIdle(dropWaitMs);
+    InstallFinishedLoads();
+}
+
+bool AppMain::InstallFinishedLoads() {
+    bool allLoaded = true;
+    for (std::unique_ptr<LoadResult>& result : loader->TakeFinished())
+        allLoaded &= InstallLoad(*result);
+    return allLoaded;
+}
+
+bool AppMain::InstallLoad(LoadResult& result) {
+    const LoadRequest& request = result.request;
+    const int slot = request.target.slot;
+    bool installed;
+    if (request.target.content == DropContent::Mesh) {
+        // A mesh that could not be prepared empties the slot, as it always
+        // has; the old mesh goes in either case.
+        installed = InstallMeshSlot(device, meshSlots[slot], result.mesh);
+        UpdateMeshBounds(slot);
+        if (!result.prepared)
+            std::fprintf(stderr, "zelqad: %s: %s\n", request.path.c_str(), result.failure.c_str());
+    } else {
+        // Files that fell back were reported as they were read.
+        installed = InstallTextureSet(device, textureSets[slot], result.textures);
+    }
+    if (!installed && result.failure.empty())
+        result.failure = "the device could not take it";
+    if (!result.failure.empty()) {
+        failureNotice =
+            std::string("Could not load ") + BaseName(request.path) + ": " + result.failure;
+        failureNoticeUntil = timeGetTime() + kFailureNoticeMs;
+    }
+    const bool loaded = installed && result.failure.empty();
+    // What the old content and the preparation freed goes back to the
+    // system, so that the viewer returns to its size after a big model.
+    result = LoadResult{};
+#ifdef __GLIBC__
+    malloc_trim(0);
+#endif
+    return loaded;
+}
+
+void AppMain::RequestNamedFiles() {
+    struct Kind {
+        DropContent content;
+        const std::vector<std::string>& files;
+    };
+    for (const Kind& kind : {Kind{DropContent::Mesh, options.meshFiles},
+                             Kind{DropContent::TextureSet, options.textureFiles}}) {
+        for (std::size_t i = 0; i < kind.files.size() && i < std::size_t(kContentSlots); ++i) {
+            LoadRequest request;
+            request.target = DropTarget{kind.content, int(i)};
+            request.path = kind.files[i];
+            MaxTextureSize(device, request.maxTextureWidth, request.maxTextureHeight);
+            loader->Request(std::move(request));
+        }
+    }
+    // A picture for a file shows every named file; the window shows the
+    // small ones on its first frame and the rest as they are ready.
+    loader->WaitIdle(options.screenshotPath.empty() ? dropWaitMs : ContentLoader::kForever);
+    namedFilesLoaded = InstallFinishedLoads();
+}
+
+void AppMain::DrawLoadNotice() {
+    const LONG W = width, H = height;
+    char line[512];
+    ContentLoader::Activity activity;
+    if (loader->Busy(activity)) {
+        FormatText(line, sizeof line, "Loading %s %d from %s: %u%%%s",
+                   ContentName(activity.target.content), activity.target.slot,
+                   BaseName(activity.path), unsigned(activity.permille / 10),
+                   activity.waiting ? " (more waiting)" : "");
+        DrawShadowedText(line, RECT{11, 35, W, H}, RECT{10, 34, W, H}, DT_NOCLIP);
+        const float barLeft = 10, barTop = 58, barWidth = 300, barBottom = 64;
+        const float trackStart[2] = {barLeft, barTop},
+                    trackEnd[2] = {barLeft + barWidth, barBottom};
+        DrawPanel(trackStart, trackEnd, 0xC0303030);
+        const float doneEnd[2] = {barLeft + barWidth * float(activity.permille) / 1000.0f,
+                                  barBottom};
+        DrawPanel(trackStart, doneEnd, 0xFF40A0FF);
+        return;
+    }
+    if (failureNotice.empty())
+        return;
+    if (std::int32_t(timeGetTime() - failureNoticeUntil) >= 0) {
+        failureNotice.clear();
+        return;
+    }
+    FormatText(line, sizeof line, "%s", failureNotice.c_str());
+    DrawShadowedText(line, RECT{11, 35, W, H}, RECT{10, 34, W, H}, DT_NOCLIP);
+}

@@ -1,0 +1,70 @@
+// What the command line changes: the start-up states, meshes fitted to the
+// grid, and a picture of the scene for a file.
+#include "app/AppMain.h"
+
+#include "app/Screenshot.h"
+
+#include <cstdio>
+
+void AppMain::ApplyStartOptions() {
+    // As if the buttons had been pressed, labels included.
+    if (options.fixedShading) {
+        programmable = false;
+        shadingButton.label.text = "Fixed";
+    }
+    if (options.gridSize != gridSize) {
+        gridSize = options.gridSize;
+        FormatText(gridText, sizeof gridText, "%d", gridSize);
+        gridButton.label.text = gridText;
+    }
+    if (options.postProcessingOff) {
+        postProcessing = false;
+        postButton.label.text = "PP Disable";
+    }
+    fit = options.fit;
+}
+
+void AppMain::UpdateMeshBounds(int slot) {
+    MeshBounds& bounds = meshBounds[slot];
+    bounds = MeshBounds{};
+    ID3DXMesh* mesh = meshSlots[slot].mesh;
+    void* vertices = nullptr;
+    if (!mesh || FAILED(mesh->LockVertexBuffer(D3DLOCK_READONLY, &vertices)))
+        return;
+    // Every layout the slots hold starts with the position.
+    float radius = 0.0f;
+    if (SUCCEEDED(D3DXComputeBoundingSphere(static_cast<const D3DXVECTOR3*>(vertices),
+                                            mesh->GetNumVertices(), mesh->GetNumBytesPerVertex(),
+                                            &bounds.centre, &radius)))
+        bounds.radius = radius;
+    mesh->UnlockVertexBuffer();
+}
+
+D3DXMATRIX AppMain::InstanceBase(int slot, float spacing) const {
+    const MeshBounds& bounds = meshBounds[slot];
+    if (!fit || !(bounds.radius > 0.0f)) {
+        D3DXMATRIX scale, origin;
+        D3DXMatrixScaling(&scale, 20, 20, 20);
+        D3DXMatrixTranslation(&origin, 0, 0, 0);
+        return scale * origin;
+    }
+    // The sphere's centre to the origin, then its diameter to one cell.
+    D3DXMATRIX toCentre, scale;
+    D3DXMatrixTranslation(&toCentre, -bounds.centre.x, -bounds.centre.y, -bounds.centre.z);
+    const float s = spacing * 0.5f / bounds.radius;
+    D3DXMatrixScaling(&scale, s, s, s);
+    return toCentre * scale;
+}
+
+void AppMain::TakeScreenshot() {
+    quit = true;
+    if (!namedFilesLoaded) {
+        std::fprintf(stderr,
+                     "zelqad: %s: not written: a file named on the command line could "
+                     "not be loaded\n",
+                     options.screenshotPath.c_str());
+        exitStatus = 1;
+        return;
+    }
+    exitStatus = WriteBackBufferPng(device, options.screenshotPath, options.screenshotSize) ? 0 : 1;
+}

@@ -1,0 +1,187 @@
+#include "app/CommandLine.h"
+
+#include "mesh/DropRouting.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+constexpr const char* kUsage = "Usage: zelqad [OPTION]... [FILE]...\n";
+
+constexpr const char* kHelp =
+    "Shows X-file meshes with their texture sets, lit per pixel, in a grid of\n"
+    "rotating instances.\n"
+    "\n"
+    "Each FILE ending in .x replaces a mesh (the first mesh 0, the second mesh 1);\n"
+    "each other FILE is an image that replaces a texture set the same way. They\n"
+    "load after the default data, exactly as files dropped on the window.\n"
+    "\n"
+    "Options:\n"
+    "  --grid N           start with an N x N grid of instances (1 to 10, default 5)\n"
+    "  --fixed            start with fixed-function shading\n"
+    "  --no-post          start with post-processing off\n"
+    "  --fit              scale each mesh to fill one cell of the grid (key F)\n"
+    "  --screenshot PATH  draw the scene without the overlay, write it to PATH as\n"
+    "                     PNG and exit; works without a display\n"
+    "  --size N           with --screenshot, scale the picture down to fit N x N\n"
+    "  --frames N         with --screenshot, frames to draw first (default 2)\n"
+    "  --help             show this help and exit\n"
+    "  --version          show the version and exit\n"
+    "\n"
+    "Mouse: left drag looks around, right drag pans, middle drag orbits, the wheel\n"
+    "moves closer. Keys: space shows the control panel, Z the glow alone, X the\n"
+    "scene without glow, F toggles fitting, Escape quits.\n";
+
+struct NumberOption {
+    const char* name;
+    int low, high;
+    int ViewerOptions::*field;
+};
+
+const NumberOption kNumberOptions[] = {
+    {"--grid", 1, 10, &ViewerOptions::gridSize},
+    {"--size", 1, 16384, &ViewerOptions::screenshotSize},
+    {"--frames", 1, 100000, &ViewerOptions::screenshotFrames},
+};
+
+bool ParseInt(const char* text, int low, int high, int& value) {
+    if (!*text)
+        return false;
+    char* end = nullptr;
+    errno = 0;
+    long parsed = std::strtol(text, &end, 10);
+    if (errno != 0 || *end != '\0' || parsed < low || parsed > high)
+        return false;
+    value = int(parsed);
+    return true;
+}
+
+std::string Absolute(const std::string& path, const std::string& workingDirectory) {
+    if (path.empty() || path[0] == '/' || workingDirectory.empty())
+        return path;
+    if (workingDirectory.back() == '/')
+        return workingDirectory + path;
+    return workingDirectory + "/" + path;
+}
+
+class Parser {
+public:
+    Parser(int argc, const char* const* argv, const std::string& workingDirectory)
+        : argc(argc), argv(argv), workingDirectory(workingDirectory) {}
+
+    CommandLine Parse() {
+        bool optionsEnded = false;
+        bool sizeOrFramesGiven = false;
+        for (index = 1; index < argc && result.action == CommandLineAction::Run; ++index) {
+            std::string arg = argv[index];
+            if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+                AddFile(arg);
+            } else if (arg == "--") {
+                optionsEnded = true;
+            } else if (arg == "--help" || arg == "-h") {
+                result.action = CommandLineAction::ExitSuccess;
+                result.output = std::string(kUsage) + kHelp;
+            } else if (arg == "--version") {
+                result.action = CommandLineAction::ExitSuccess;
+                result.output = "zelqad " ZQ_VERSION "\n";
+            } else if (arg == "--fixed") {
+                result.options.fixedShading = true;
+            } else if (arg == "--no-post") {
+                result.options.postProcessingOff = true;
+            } else if (arg == "--fit") {
+                result.options.fit = true;
+            } else if (Matches(arg, "--screenshot")) {
+                std::string value;
+                if (TakeValue(arg, "--screenshot", value)) {
+                    if (value.empty())
+                        Usage("--screenshot needs a file name");
+                    else
+                        result.options.screenshotPath = Absolute(value, workingDirectory);
+                }
+            } else if (const NumberOption* number = FindNumberOption(arg)) {
+                std::string value;
+                if (!TakeValue(arg, number->name, value))
+                    continue;
+                if (!ParseInt(value.c_str(), number->low, number->high,
+                              result.options.*number->field))
+                    Usage(std::string("invalid value '") + value + "' for " + number->name +
+                          " (a whole number from " + std::to_string(number->low) + " to " +
+                          std::to_string(number->high) + ")");
+                sizeOrFramesGiven |= number->field != &ViewerOptions::gridSize;
+            } else {
+                Usage("unrecognised option '" + arg + "'");
+            }
+        }
+        if (result.action == CommandLineAction::Run && sizeOrFramesGiven &&
+            result.options.screenshotPath.empty())
+            Usage("--size and --frames go with --screenshot");
+        return result;
+    }
+
+private:
+    // "--name" alone or "--name=value".
+    static bool Matches(const std::string& arg, const char* name) {
+        std::size_t length = std::strlen(name);
+        return arg.compare(0, length, name) == 0 && (arg.size() == length || arg[length] == '=');
+    }
+
+    static const NumberOption* FindNumberOption(const std::string& arg) {
+        for (const NumberOption& option : kNumberOptions)
+            if (Matches(arg, option.name))
+                return &option;
+        return nullptr;
+    }
+
+    // The option's value, from "--name=value" or the next argument.
+    bool TakeValue(const std::string& arg, const char* name, std::string& value) {
+        std::size_t length = std::strlen(name);
+        if (arg.size() > length) {
+            value = arg.substr(length + 1);
+            return true;
+        }
+        if (index + 1 >= argc) {
+            Usage(std::string("option '") + name + "' needs a value");
+            return false;
+        }
+        value = argv[++index];
+        return true;
+    }
+
+    void AddFile(const std::string& arg) {
+        bool mesh = IsMeshFileName(arg);
+        std::vector<std::string>& files =
+            mesh ? result.options.meshFiles : result.options.textureFiles;
+        if (files.size() >= std::size_t(kContentSlots)) {
+            result.errors += "zelqad: " + arg + ": ignored: the viewer shows two " +
+                             (mesh ? "meshes" : "texture sets") + "\n";
+            return;
+        }
+        files.push_back(Absolute(arg, workingDirectory));
+    }
+
+    void Usage(const std::string& message) {
+        result.action = CommandLineAction::ExitUsage;
+        result.errors = "zelqad: " + message + "\n" + kUsage + "Try 'zelqad --help' for more.\n";
+    }
+
+    int argc;
+    const char* const* argv;
+    const std::string& workingDirectory;
+    int index = 1;
+    CommandLine result;
+};
+
+} // namespace
+
+bool IsMeshFileName(const std::string& path) {
+    std::size_t n = path.size();
+    return n >= 2 && path[n - 2] == '.' && (path[n - 1] == 'x' || path[n - 1] == 'X');
+}
+
+CommandLine ParseCommandLine(int argc, const char* const* argv,
+                             const std::string& workingDirectory) {
+    return Parser(argc, argv, workingDirectory).Parse();
+}

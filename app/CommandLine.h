@@ -1,0 +1,47 @@
+// The viewer's command line, `zelqad [OPTION]... [FILE]...`, read before the
+// window opens. Files replace the meshes and texture sets as drops would;
+// options start the viewer in the states its buttons would give, or make it
+// draw one picture into a file and end.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct ViewerOptions {
+    // Absolute paths, in the order given: the first replaces slot 0, the
+    // second slot 1.
+    std::vector<std::string> meshFiles;
+    std::vector<std::string> textureFiles;
+    int gridSize = 5;
+    bool fixedShading = false;
+    bool postProcessingOff = false;
+    bool fit = false;
+    // Empty for the interactive viewer; else the PNG file to write.
+    std::string screenshotPath;
+    // The picture is scaled down to fit size x size; 0 keeps it whole.
+    int screenshotSize = 0;
+    // Frames drawn, once every file is loaded, before the picture is taken.
+    int screenshotFrames = 2;
+};
+
+enum class CommandLineAction {
+    Run,         // start the viewer with the options
+    ExitSuccess, // --help or --version: print `output`, status 0
+    ExitUsage,   // a bad option: print `errors`, status 2
+};
+
+struct CommandLine {
+    CommandLineAction action = CommandLineAction::Run;
+    ViewerOptions options;
+    std::string output; // for stdout
+    std::string errors; // for stderr; with Run, files that are ignored
+};
+
+// `workingDirectory` makes relative file names absolute, so that they keep
+// naming the same files whatever directory the viewer later works in.
+CommandLine ParseCommandLine(int argc, const char* const* argv,
+                             const std::string& workingDirectory);
+
+// True for a file the viewer takes as a mesh: its name ends in ".x", in any
+// case. Everything else is tried as an image.
+bool IsMeshFileName(const std::string& path);

@@ -1,0 +1,135 @@
+#include "app/ContentLoader.h"
+
+#include <algorithm>
+#include <chrono>
+
+namespace {
+
+bool SameTarget(const DropTarget& a, const DropTarget& b) {
+    return a.content == b.content && a.slot == b.slot;
+}
+
+} // namespace
+
+void PrepareContent(LoadResult& result) {
+    const LoadRequest& request = result.request;
+    ClearLoadFailure();
+    if (request.target.content == DropContent::Mesh) {
+        result.prepared = PrepareMeshSlot(request.path.c_str(), request.maxTextureWidth,
+                                          request.maxTextureHeight, result.mesh);
+        if (!result.prepared)
+            result.failure = LoadFailure()[0] ? LoadFailure() : "cannot be read";
+    } else {
+        result.prepared = PrepareTextureSet(request.path.c_str(), request.maxTextureWidth,
+                                            request.maxTextureHeight, result.textures);
+        // The dropped file is the diffuse map; the companions it may lack
+        // fall back silently.
+        result.failure = result.textures.failures[kDiffuse];
+    }
+    ClearLoadFailure();
+}
+
+ContentLoader::ContentLoader(ContentPreparer preparer) : preparer(std::move(preparer)) {}
+
+ContentLoader::~ContentLoader() {
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        stopping = true;
+        waiting.clear();
+        if (running)
+            running->progress.cancelled = true;
+    }
+    wake.notify_all();
+    if (worker.joinable())
+        worker.join();
+}
+
+void ContentLoader::SupersedeLocked(const DropTarget& target) {
+    waiting.erase(std::remove_if(waiting.begin(), waiting.end(),
+                                 [&](const std::unique_ptr<Job>& job) {
+                                     return SameTarget(job->result->request.target, target);
+                                 }),
+                  waiting.end());
+    if (running && SameTarget(running->result->request.target, target)) {
+        running->superseded = true;
+        running->progress.cancelled = true;
+    }
+    finished.erase(std::remove_if(finished.begin(), finished.end(),
+                                  [&](const std::unique_ptr<LoadResult>& result) {
+                                      return SameTarget(result->request.target, target);
+                                  }),
+                   finished.end());
+}
+
+void ContentLoader::Request(LoadRequest request) {
+    auto job = std::make_unique<Job>();
+    job->result = std::make_unique<LoadResult>();
+    job->result->request = std::move(request);
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        SupersedeLocked(job->result->request.target);
+        waiting.push_back(std::move(job));
+        // The worker starts with the first load and stays for the run.
+        if (!worker.joinable())
+            worker = std::thread(&ContentLoader::Work, this);
+    }
+    wake.notify_one();
+}
+
+bool ContentLoader::WaitIdle(std::uint32_t milliseconds) {
+    std::unique_lock<std::mutex> lock(mutex);
+    if (milliseconds == kForever) {
+        finishes.wait(lock, [this] { return IdleLocked(); });
+        return true;
+    }
+    return finishes.wait_for(lock, std::chrono::milliseconds(milliseconds),
+                             [this] { return IdleLocked(); });
+}
+
+std::vector<std::unique_ptr<LoadResult>> ContentLoader::TakeFinished() {
+    std::lock_guard<std::mutex> lock(mutex);
+    return std::move(finished);
+}
+
+bool ContentLoader::Busy(Activity& activity) const {
+    std::lock_guard<std::mutex> lock(mutex);
+    const Job* job = running ? running.get() : waiting.empty() ? nullptr : waiting.front().get();
+    if (!job)
+        return false;
+    activity.path = job->result->request.path;
+    activity.target = job->result->request.target;
+    activity.permille = job->progress.permille;
+    activity.waiting = int(waiting.size()) - (running ? 0 : 1);
+    return true;
+}
+
+void ContentLoader::CancelAll() {
+    std::lock_guard<std::mutex> lock(mutex);
+    waiting.clear();
+    finished.clear();
+    if (running) {
+        running->superseded = true;
+        running->progress.cancelled = true;
+    }
+}
+
+void ContentLoader::Work() {
+    std::unique_lock<std::mutex> lock(mutex);
+    for (;;) {
+        wake.wait(lock, [this] { return stopping || !waiting.empty(); });
+        if (stopping)
+            return;
+        running = std::move(waiting.front());
+        waiting.pop_front();
+        lock.unlock();
+        {
+            LoadProgressScope scope(&running->progress);
+            preparer(*running->result);
+        }
+        lock.lock();
+        if (!running->superseded)
+            finished.push_back(std::move(running->result));
+        running.reset();
+        finishes.notify_all();
+    }
+}

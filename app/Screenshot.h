@@ -1,0 +1,16 @@
+// Pictures of the scene for files: the back buffer as a PNG, scaled down for
+// thumbnails.
+#pragma once
+
+#include "platform/d3d9/d3d9.h"
+
+#include <string>
+
+// Writes the device's back buffer to `path` as an opaque RGB PNG, scaled
+// down to fit `size` x `size` keeping its aspect when `size` is not 0 and
+// the picture is larger. False, with the reason on stderr, when it cannot.
+bool WriteBackBufferPng(IDirect3DDevice9* device, const std::string& path, int size);
+
+// The picture's size once scaled down to fit `size` x `size` (0: unscaled);
+// never below one pixel.
+void FitPictureSize(UINT width, UINT height, int size, UINT& fitWidth, UINT& fitHeight);

@@ -1,0 +1,108 @@
+// The command line: options and their values, files by kind into slots,
+// and the outcomes that end the program before a window opens.
+#include "app/CommandLine.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using Args = std::vector<const char*>;
+
+CommandLine Parse(const Args& args, const std::string& cwd = "/home/u") {
+    Args argv{"zelqad"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return ParseCommandLine(int(argv.size()), argv.data(), cwd);
+}
+
+using Files = std::vector<std::string>;
+
+} // namespace
+
+TEST(CommandLineTest, NoArgumentsRunTheDefaultViewer) {
+    CommandLine line = Parse({});
+    EXPECT_EQ(line.action, CommandLineAction::Run);
+    EXPECT_EQ(line.options.gridSize, 5);
+    EXPECT_FALSE(line.options.fixedShading);
+    EXPECT_FALSE(line.options.postProcessingOff);
+    EXPECT_FALSE(line.options.fit);
+    EXPECT_TRUE(line.options.screenshotPath.empty());
+    EXPECT_EQ(line.options.screenshotFrames, 2);
+    EXPECT_TRUE(line.options.meshFiles.empty());
+    EXPECT_TRUE(line.errors.empty());
+    EXPECT_TRUE(line.output.empty());
+}
+
+TEST(CommandLineTest, HelpAndVersionPrintAndEndWithSuccess) {
+    CommandLine help = Parse({"--fixed", "--help", "--bogus"});
+    EXPECT_EQ(help.action, CommandLineAction::ExitSuccess);
+    EXPECT_EQ(help.output.rfind("Usage: zelqad [OPTION]... [FILE]...\n", 0), 0u);
+    EXPECT_NE(help.output.find("--screenshot PATH"), std::string::npos);
+    CommandLine version = Parse({"--version"});
+    EXPECT_EQ(version.action, CommandLineAction::ExitSuccess);
+    EXPECT_EQ(version.output, "zelqad " ZQ_VERSION "\n");
+}
+
+TEST(CommandLineTest, OptionsStartTheViewerInTheirStates) {
+    CommandLine line = Parse({"--grid", "10", "--fixed", "--no-post", "--fit", "--screenshot",
+                              "out.png", "--size=256", "--frames", "7"});
+    ASSERT_EQ(line.action, CommandLineAction::Run) << line.errors;
+    EXPECT_EQ(line.options.gridSize, 10);
+    EXPECT_TRUE(line.options.fixedShading);
+    EXPECT_TRUE(line.options.postProcessingOff);
+    EXPECT_TRUE(line.options.fit);
+    EXPECT_EQ(line.options.screenshotPath, "/home/u/out.png");
+    EXPECT_EQ(line.options.screenshotSize, 256);
+    EXPECT_EQ(line.options.screenshotFrames, 7);
+    EXPECT_EQ(Parse({"--grid=1"}).options.gridSize, 1);
+}
+
+TEST(CommandLineTest, BadOptionsAndValuesEndWithAUsageError) {
+    for (const Args& args : std::vector<Args>{{"--bogus"},
+                                              {"-q"},
+                                              {"--grid"},
+                                              {"--grid", "0"},
+                                              {"--grid", "11"},
+                                              {"--grid", "5x"},
+                                              {"--grid", ""},
+                                              {"--grid", "99999999999999999999"},
+                                              {"--screenshot"},
+                                              {"--screenshot="},
+                                              {"--screenshot", "a.png", "--size", "-3"},
+                                              {"--screenshot", "a.png", "--frames", "0"},
+                                              {"--size", "64"},  // without a picture to scale
+                                              {"--frames", "3"}, // nor one to wait for
+                                              {"--fixedx"}}) {
+        CommandLine line = Parse(args);
+        std::string joined;
+        for (const char* arg : args)
+            joined += std::string(arg) + " ";
+        EXPECT_EQ(line.action, CommandLineAction::ExitUsage) << joined;
+        EXPECT_EQ(line.errors.rfind("zelqad: ", 0), 0u) << joined;
+        EXPECT_NE(line.errors.find("Try 'zelqad --help'"), std::string::npos) << joined;
+    }
+    EXPECT_NE(Parse({"--grid", "11"}).errors.find("'11' for --grid"), std::string::npos);
+    EXPECT_NE(Parse({"--bogus"}).errors.find("'--bogus'"), std::string::npos);
+}
+
+TEST(CommandLineTest, FilesGoToTheNextSlotOfTheirKindAndTheRestAreReported) {
+    CommandLine line =
+        Parse({"a.x", "tex.png", "/abs/b.X", "c.x", "d.dds", "e.tga", "--", "--odd.x"});
+    ASSERT_EQ(line.action, CommandLineAction::Run);
+    EXPECT_EQ(line.options.meshFiles, (Files{"/home/u/a.x", "/abs/b.X"}));
+    EXPECT_EQ(line.options.textureFiles, (Files{"/home/u/tex.png", "/home/u/d.dds"}));
+    // The extra files are named, once each, and the viewer still starts.
+    EXPECT_EQ(line.errors, "zelqad: c.x: ignored: the viewer shows two meshes\n"
+                           "zelqad: e.tga: ignored: the viewer shows two texture sets\n"
+                           "zelqad: --odd.x: ignored: the viewer shows two meshes\n");
+    // Relative names keep naming the same files after a change of directory.
+    EXPECT_EQ(Parse({"../m.x"}, "/w/").options.meshFiles, (Files{"/w/../m.x"}));
+}
+
+TEST(CommandLineTest, MeshFilesAreThoseEndingInDotX) {
+    EXPECT_TRUE(IsMeshFileName("a.x"));
+    EXPECT_TRUE(IsMeshFileName("/d.dir/MODEL.X"));
+    EXPECT_FALSE(IsMeshFileName("a.xx"));
+    EXPECT_FALSE(IsMeshFileName("x"));
+    EXPECT_FALSE(IsMeshFileName("a.x.png"));
+    EXPECT_FALSE(IsMeshFileName(""));
+}
