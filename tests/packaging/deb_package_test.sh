@@ -7,7 +7,9 @@ source "$(dirname "$0")/lib.sh"
 "$CPACK" -G DEB --config "$BUILD_DIR/CPackConfig.cmake" -B "$SCRATCH" >"$SCRATCH/cpack.log" 2>&1 ||
     fail "cpack: $(cat "$SCRATCH/cpack.log")"
 packages=("$SCRATCH"/*.deb)
-[ ${#packages[@]} = 1 ] && [ -f "${packages[0]}" ] || fail "cpack made no single .deb: ${packages[*]}"
+if [ ${#packages[@]} != 1 ] || [ ! -f "${packages[0]}" ]; then
+    fail "cpack made no single .deb: ${packages[*]}"
+fi
 deb=${packages[0]}
 
 # Regular files only: the listing's directory lines end in '/'.

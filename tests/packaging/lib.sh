@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Shared steps of the packaging tests. Source it with the build folder as
 # the script's first argument; ZQ_MIME_PACKAGE and ZQ_WITH_TOOLS (0 or 1)
 # say what this configuration installs, ZQ_CMAKE and ZQ_CPACK which CMake
