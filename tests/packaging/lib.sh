@@ -1,0 +1,44 @@
+# shellcheck shell=bash
+# Shared steps of the packaging tests. Source it with the build folder as
+# the script's first argument; ZQ_MIME_PACKAGE and ZQ_WITH_TOOLS (0 or 1)
+# say what this configuration installs, ZQ_CMAKE and ZQ_CPACK which CMake
+# configured it.
+set -euo pipefail
+
+trap 'echo "FAIL: $0 line $LINENO: $BASH_COMMAND" >&2' ERR
+
+BUILD_DIR=$(cd "$1" && pwd)
+CMAKE=${ZQ_CMAKE:-cmake}
+CPACK=${ZQ_CPACK:-cpack}
+SOURCE_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+SCRATCH=$(mktemp -d "${TMPDIR:-/tmp}/zelqad-packaging.XXXXXX")
+trap 'rm -rf "$SCRATCH"' EXIT
+
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
+# The files an install puts under its prefix, one relative path a line,
+# sorted.
+expected_files() {
+    {
+        echo bin/zelqad
+        if [ "$ZQ_WITH_TOOLS" = 1 ]; then echo bin/xmesh-info; fi
+        for file in "$SOURCE_DIR"/data/*; do
+            echo "share/zelqad/data/$(basename "$file")"
+        done
+        echo share/applications/zelqad.desktop
+        echo share/icons/hicolor/scalable/apps/zelqad.svg
+        echo share/icons/hicolor/256x256/apps/zelqad.png
+        if [ "$ZQ_MIME_PACKAGE" = 1 ]; then echo share/mime/packages/zelqad.xml; fi
+        echo share/thumbnailers/zelqad.thumbnailer
+    } | LC_ALL=C sort
+}
+
+# same_lists WHAT EXPECTED ACTUAL: fails with the difference.
+same_lists() {
+    local difference
+    difference=$(diff <(echo "$2") <(echo "$3")) || fail "$1 (< missing, > unexpected):
+$difference"
+}
