@@ -51,14 +51,16 @@ bool AppMain::InstallLoad(LoadResult& result) {
         // has; the old mesh goes in either case.
         installed = InstallMeshSlot(device, meshSlots[slot], result.mesh);
         UpdateMeshBounds(slot);
-        if (!result.prepared)
+        if (!installed && result.failure.empty())
+            result.failure = "cannot be read";
+        if (!installed)
             std::fprintf(stderr, "zelqad: %s: %s\n", request.path.c_str(), result.failure.c_str());
     } else {
         // Files that fell back were reported as they were read.
         installed = InstallTextureSet(device, textureSets[slot], result.textures);
+        if (!installed && result.failure.empty())
+            result.failure = "its fallback maps cannot be read";
     }
-    if (!installed && result.failure.empty())
-        result.failure = "the device could not take it";
     if (!result.failure.empty()) {
         failureNotice =
             std::string("Could not load ") + BaseName(request.path) + ": " + result.failure;
