@@ -7,6 +7,7 @@
 #include "app/DataDirectory.h"
 #include "effects/effect_resources.h"
 #include "platform/d3d9/gl_device.h"
+#include "platform/win32/termination.h"
 
 #include <csignal>
 #include <cstdio>
@@ -62,6 +63,8 @@ int main(int argc, char** argv) {
     // SIGUSR2 asks for a status line on stderr.
     std::signal(SIGUSR1, OnLossSignal);
     std::signal(SIGUSR2, OnStatusSignal);
+    // SIGTERM and SIGINT close the viewer as its window's close button does.
+    EndOnTerminationSignals();
     RegisterEffectResources();
     int status;
     {

@@ -55,9 +55,12 @@ POINT ScriptedWin32::ClientOrigin(HWND) {
     return clientOrigin;
 }
 
-int ScriptedWin32::MessageBox(HWND owner, const char* text, const char* caption) {
+bool ScriptedWin32::MessageBox(HWND owner, const char* text, const char* caption,
+                               std::string& why) {
     messageBoxes.push_back(MessageBoxRecord{owner, caption, text});
-    return IDOK;
+    if (failMessageBoxes)
+        why = "no box in this test";
+    return !failMessageBoxes;
 }
 
 DWORD ScriptedWin32::Time() {

@@ -37,7 +37,11 @@ public:
     // When set, the window that was shown last is the foreground window.
     bool windowInFront = true;
     bool failWindowCreation = false;
+    // When set, no message box can be shown (as where a display lacks what
+    // a box needs); the attempts are still recorded.
+    bool failMessageBoxes = false;
 
+    // Every box asked for, shown or not.
     std::vector<MessageBoxRecord> messageBoxes;
     // Every call that changes the outside world, in order: "CreateWindow",
     // "ShowWindow 1", "DestroyWindow", "SetCursorPos 10 20", "DragAcceptFiles 1",
@@ -60,7 +64,7 @@ public:
     POINT GetCursorPos() override;
     void SetCursorPos(POINT screen) override;
     POINT ClientOrigin(HWND hwnd) override;
-    int MessageBox(HWND owner, const char* text, const char* caption) override;
+    bool MessageBox(HWND owner, const char* text, const char* caption, std::string& why) override;
     DWORD Time() override;
     void Sleep(DWORD milliseconds) override;
     HWND ForegroundWindow() override;

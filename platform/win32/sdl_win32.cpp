@@ -2,6 +2,7 @@
 
 #include "platform/win32/drop.h"
 #include "platform/win32/sdl_keys.h"
+#include "platform/win32/termination.h"
 #include "platform/win32/window.h"
 
 #include <SDL.h>
@@ -27,7 +28,7 @@ public:
         SDL_Window* window = SDL_CreateWindow(hwnd->title.c_str(), hwnd->x, hwnd->y,
                                               hwnd->clientWidth, hwnd->clientHeight, flags);
         if (!window) {
-            std::fprintf(stderr, "window: %s\n", SDL_GetError());
+            std::fprintf(stderr, "zelqad: no window: %s\n", SDL_GetError());
             return false;
         }
         SDL_SetWindowData(window, kWindowDataKey, hwnd);
@@ -128,11 +129,17 @@ public:
         return POINT{x, y};
     }
 
-    int MessageBox(HWND owner, const char* text, const char* caption) override {
+    bool MessageBox(HWND owner, const char* text, const char* caption, std::string& why) override {
         SDL_Window* parent = owner ? static_cast<SDL_Window*>(owner->native) : nullptr;
-        // Without a display there is nobody to answer; the text is on stderr.
-        SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, caption, text, parent);
-        return IDOK;
+        if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, caption, text, parent) == 0)
+            return true;
+        why = SDL_GetError();
+        // A box owned by the window must be drawn by the window's own
+        // system, which may lack what it needs (X11's lacks its core fonts
+        // on some desktops); a box of its own may come from elsewhere, such
+        // as the desktop's dialog tool.
+        return parent && !TerminationRequested() &&
+               SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, caption, text, nullptr) == 0;
     }
 
     DWORD Time() override { return DWORD(SDL_GetTicks64()); }
@@ -152,11 +159,12 @@ private:
     bool InitVideo() {
         if (videoReady)
             return true;
-        // Ctrl+C in a terminal ends the program as usual; SDL's own handlers
-        // would turn it into a quit event nobody asked for.
+        // The program's own handlers end it on SIGTERM and SIGINT, message
+        // boxes included (EndOnTerminationSignals); SDL's would only queue a
+        // quit event that nobody reads.
         SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
         if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-            std::fprintf(stderr, "video: %s\n", SDL_GetError());
+            std::fprintf(stderr, "zelqad: no video: %s\n", SDL_GetError());
             return false;
         }
         SDL_EventState(SDL_DROPFILE, SDL_ENABLE);

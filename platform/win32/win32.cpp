@@ -3,10 +3,10 @@
 #include "platform/win32/win32.h"
 
 #include "platform/win32/sdl_win32.h"
+#include "platform/win32/termination.h"
 #include "platform/win32/win32_backend.h"
 #include "platform/win32/window.h"
 
-#include <cstdio>
 #include <deque>
 #include <map>
 #include <set>
@@ -18,6 +18,7 @@ Win32Backend* installedBackend = nullptr;
 std::map<std::string, WNDCLASSEXA> windowClasses;
 std::set<HWND> liveWindows;
 std::deque<MSG> messageQueue;
+bool terminationQuitPosted = false;
 
 // Frame sizes of a fixed dialog-framed window with a caption, so that the
 // outer size that the caller computes from them gives back its client area.
@@ -161,6 +162,11 @@ HWND GetForegroundWindow() {
 
 BOOL PeekMessageA(MSG* msg, HWND hwnd, UINT, UINT, UINT removeMsg) {
     CurrentWin32Backend().PumpEvents();
+    // A termination signal ends the message loop as a quit request does.
+    if (TerminationRequested() && !terminationQuitPosted) {
+        terminationQuitPosted = true;
+        PostQuitMessage(0);
+    }
     for (auto it = messageQueue.begin(); it != messageQueue.end(); ++it) {
         if (hwnd && it->hwnd != hwnd)
             continue;
@@ -237,16 +243,6 @@ BOOL ClientToScreen(HWND hwnd, POINT* point) {
 void DragAcceptFiles(HWND hwnd, BOOL accept) {
     if (IsLiveWindow(hwnd))
         CurrentWin32Backend().AcceptFiles(hwnd, accept != FALSE);
-}
-
-int MessageBoxA(HWND hwnd, LPCSTR text, LPCSTR caption, UINT) {
-    const char* shownText = text ? text : "";
-    const char* shownCaption = caption ? caption : "Error";
-    // A desktop program started from a terminal leaves a trace of what it told
-    // the user; the box itself is what the user answers.
-    std::fprintf(stderr, "%s: %s\n", shownCaption, shownText);
-    return CurrentWin32Backend().MessageBox(IsLiveWindow(hwnd) ? hwnd : nullptr, shownText,
-                                            shownCaption);
 }
 
 DWORD timeGetTime() {

@@ -5,6 +5,8 @@
 
 #include "platform/win32/win32.h"
 
+#include <string>
+
 class Win32Backend {
 public:
     virtual ~Win32Backend() = default;
@@ -20,7 +22,10 @@ public:
     virtual void SetCursorPos(POINT screen) = 0;
     // Screen position of the client area's top-left corner.
     virtual POINT ClientOrigin(HWND hwnd) = 0;
-    virtual int MessageBox(HWND owner, const char* text, const char* caption) = 0;
+    // Shows a modal box with an OK button and returns once it is closed;
+    // false, with the reason in `why`, when no box could be shown.
+    virtual bool MessageBox(HWND owner, const char* text, const char* caption,
+                            std::string& why) = 0;
     virtual DWORD Time() = 0;
     virtual void Sleep(DWORD milliseconds) = 0;
     virtual HWND ForegroundWindow() = 0;

@@ -12,7 +12,7 @@ binary=$(readlink -f "$1")
 cd "$work"
 start_app "$binary"
 box=$(find_box Failed) || fail "no box captioned Failed"
-grep -qx "Failed: Failed: Load Mesh from X" "$APP_LOG" || fail "the box says something else"
+grep -qx "zelqad: Failed: Load Mesh from X" "$APP_LOG" || fail "the box says something else"
 capture root failed.png
 press_ok "$box"
 wait_exit 20 || fail "still running after the box was closed"

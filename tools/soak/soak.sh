@@ -77,7 +77,7 @@ kill -USR1 "$pid"; sleep 1.5 # the start-up files back, as at the start
 end=$(status)
 echo "end:   objects $(objects "$end") resident $(resident "$end") KiB"
 echo "ran $(( $(date +%s) - began )) s: $losses losses, $drops drops"
-grep -E '^(Failed|Error|HLSL Error|Info):' "$log" && { echo "the viewer showed a message"; exit 1; }
+grep -E '^zelqad: (Failed|Error|HLSL Error|Info):' "$log" && { echo "the viewer showed a message"; exit 1; }
 [ "$(objects "$end")" = "$(objects "$start")" ] || { echo "FAIL: Direct3D objects leaked"; exit 1; }
 growth=$(( $(resident "$end") - $(resident "$start") ))
 # The driver's own caches move by a few MiB; a leak grows with the number of
