@@ -1,5 +1,6 @@
 #include "platform/win32/sdl_win32.h"
 
+#include "platform/win32/display_choice.h"
 #include "platform/win32/drop.h"
 #include "platform/win32/sdl_keys.h"
 #include "platform/win32/termination.h"
@@ -9,6 +10,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -165,6 +167,14 @@ private:
         SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
         if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
             std::fprintf(stderr, "zelqad: no video: %s\n", SDL_GetError());
+            return false;
+        }
+        std::string missing =
+            MissingDisplayReason(SDL_GetHint(SDL_HINT_VIDEODRIVER), SDL_GetCurrentVideoDriver(),
+                                 std::getenv("DISPLAY"), std::getenv("WAYLAND_DISPLAY"));
+        if (!missing.empty()) {
+            SDL_QuitSubSystem(SDL_INIT_VIDEO);
+            std::fprintf(stderr, "zelqad: %s\n", missing.c_str());
             return false;
         }
         SDL_EventState(SDL_DROPFILE, SDL_ENABLE);
