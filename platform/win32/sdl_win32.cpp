@@ -5,6 +5,7 @@
 #include "platform/win32/sdl_keys.h"
 #include "platform/win32/termination.h"
 #include "platform/win32/window.h"
+#include "platform/win32/x_errors.h"
 
 #include <SDL.h>
 
@@ -34,6 +35,7 @@ public:
             return false;
         }
         SDL_SetWindowData(window, kWindowDataKey, hwnd);
+        WatchXErrorsFor(window);
         hwnd->native = window;
         return true;
     }
@@ -43,7 +45,9 @@ public:
             foreground = nullptr;
         if (dropWindow == hwnd)
             dropWindow = nullptr;
-        SDL_DestroyWindow(static_cast<SDL_Window*>(hwnd->native));
+        auto* window = static_cast<SDL_Window*>(hwnd->native);
+        ForgetXErrorsFor(window);
+        SDL_DestroyWindow(window);
         hwnd->native = nullptr;
     }
 
