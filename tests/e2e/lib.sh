@@ -37,13 +37,14 @@ at_exit() {
 }
 
 # Whatever ends the test, nothing it started outlives it (a server left
-# behind would also keep the test's output open).
+# behind would also keep the test's output open), and each is reaped here.
 finish() {
     set +e
     local pid
-    for pid in "$APP_PID" "$ENDING_PID" "$XVFB_PID"; do
-        [ -n "$pid" ] && kill "$pid" 2>/dev/null
+    for pid in "$APP_PID" "$ENDING_PID"; do
+        [ -n "$pid" ] && kill -KILL "$pid" 2>/dev/null && wait "$pid" 2>/dev/null
     done
+    [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null && wait "$XVFB_PID"
     local cleanup
     for cleanup in "${CLEANUPS[@]}"; do
         eval "$cleanup"
