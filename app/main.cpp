@@ -7,6 +7,7 @@
 #include "app/DataDirectory.h"
 #include "effects/effect_resources.h"
 #include "platform/d3d9/gl_device.h"
+#include "platform/win32/message_box.h"
 #include "platform/win32/termination.h"
 
 #include <csignal>
@@ -70,7 +71,10 @@ int main(int argc, char** argv) {
     {
         AppMain app;
         app.options = std::move(commandLine.options);
+        // A picture for a file is often drawn for a program (a file
+        // manager's thumbnails): no window, and no box waiting for a click.
         app.showWindow = app.options.screenshotPath.empty();
+        SetMessageBoxesShown(app.showWindow);
         app.Run(GetModuleHandleA(nullptr), 60.0f);
         status = app.exitStatus;
     }

@@ -9,6 +9,16 @@
 #include <cstdio>
 #include <cstring>
 
+namespace {
+
+bool boxesShown = true;
+
+} // namespace
+
+void SetMessageBoxesShown(bool shown) {
+    boxesShown = shown;
+}
+
 std::string MessageLine(const char* caption, const char* text) {
     std::string line = "zelqad: ";
     // Most texts already begin with their caption ("Failed: Load Mesh from
@@ -44,8 +54,8 @@ int MessageBoxA(HWND hwnd, LPCSTR text, LPCSTR caption, UINT) {
     const char* shownText = text ? text : "";
     const char* shownCaption = caption ? caption : "Error";
     std::fputs(MessageLine(shownCaption, shownText).c_str(), stderr);
-    // The program is ending on a signal: nobody is there to answer a box.
-    if (TerminationRequested())
+    // The program is ending on a signal, or nobody is there to answer a box.
+    if (TerminationRequested() || !boxesShown)
         return 0;
     std::string why;
     bool shown;

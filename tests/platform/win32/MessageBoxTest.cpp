@@ -62,3 +62,12 @@ TEST_F(MessageBoxTest, MissingTextAndCaptionStillMakeAMessage) {
     EXPECT_EQ(result, IDOK);
     EXPECT_EQ(err, "zelqad: Error: \n");
 }
+
+TEST_F(MessageBoxTest, ARunWithoutBoxesWritesTheMessageAndGoesOn) {
+    SetMessageBoxesShown(false);
+    auto [result, err] = Show("Failed: Load Mesh from X", "Failed");
+    SetMessageBoxesShown(true);
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(err, "zelqad: Failed: Load Mesh from X\n");
+    EXPECT_TRUE(backend.messageBoxes.empty());
+}
