@@ -3,10 +3,12 @@
 // encoded channel by channel.
 #include "utility/d3dx9mesh.h"
 #include "utility/image/decoders.h"
+#include "utility/image/image_rows.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <string>
 #include <string_view>
 
 namespace {
@@ -36,20 +38,19 @@ bool NextLine(Cursor& cursor, std::string_view& line) {
     return true;
 }
 
-// `label`, spaces, a decimal number that fits the side limit, spaces.
+// `label`, spaces, a decimal number, spaces. A number past what UINT holds
+// comes out as its largest value, which no size check lets through.
 bool ParseDimension(std::string_view& text, std::string_view label, UINT& value) {
     if (!StartsWith(text, label))
         return false;
     text.remove_prefix(label.size());
     while (StartsWith(text, " "))
         text.remove_prefix(1);
-    value = 0;
+    std::uint64_t number = 0;
     std::size_t digits = 0;
-    for (; digits < text.size() && text[digits] >= '0' && text[digits] <= '9'; ++digits) {
-        value = value * 10 + UINT(text[digits] - '0');
-        if (value > kMaxImageSide)
-            return false;
-    }
+    for (; digits < text.size() && text[digits] >= '0' && text[digits] <= '9'; ++digits)
+        number = std::min<std::uint64_t>(number * 10 + unsigned(text[digits] - '0'), UINT(-1));
+    value = UINT(number);
     text.remove_prefix(digits);
     while (StartsWith(text, " "))
         text.remove_prefix(1);
@@ -58,18 +59,22 @@ bool ParseDimension(std::string_view& text, std::string_view label, UINT& value)
 
 // Only RGBE pixels in the usual orientation, rows top-down ("-Y") and
 // columns left to right ("+X"), which is what every writer produces.
-bool ReadHeader(Cursor& cursor, UINT& width, UINT& height) {
+HRESULT ReadHeader(Cursor& cursor, UINT& width, UINT& height) {
     std::string_view line;
     if (!NextLine(cursor, line) || !(StartsWith(line, "#?RADIANCE") || StartsWith(line, "#?RGBE")))
-        return false;
+        return InvalidImage("Radiance HDR: broken header");
     do {
         if (!NextLine(cursor, line))
-            return false;
+            return InvalidImage("Radiance HDR: header without an end");
         if (StartsWith(line, "FORMAT=") && line != "FORMAT=32-bit_rle_rgbe")
-            return false;
+            return InvalidImage("Radiance HDR: unsupported pixel format %.40s",
+                                std::string(line.substr(7)).c_str());
     } while (!line.empty());
-    return NextLine(cursor, line) && ParseDimension(line, "-Y", height) &&
-           ParseDimension(line, "+X", width) && line.empty();
+    if (!NextLine(cursor, line))
+        return InvalidImage("Radiance HDR: no image size");
+    if (!ParseDimension(line, "-Y", height) || !ParseDimension(line, "+X", width) || !line.empty())
+        return InvalidImage("Radiance HDR: unsupported image size or orientation");
+    return D3D_OK;
 }
 
 bool RunLengthPossible(UINT width) {
@@ -138,22 +143,30 @@ void RgbeToFloat(const std::uint8_t* rgbe, UINT width, float* rgba) {
 
 } // namespace
 
-HRESULT DecodeHdr(const std::uint8_t* data, std::size_t size, Image& image) {
+HRESULT DecodeHdr(const std::uint8_t* data, std::size_t size, const ImageFit& fit, Image& image) {
     Cursor cursor{data, size, 0};
     UINT width = 0, height = 0;
-    if (!ReadHeader(cursor, width, height) || !ImageSizeAllowed(width, height) ||
-        MinimumPixelBytes(width, height) > cursor.Left())
-        return D3DXERR_INVALIDDATA;
-    HRESULT hr = AllocateImage(image, width, height, true);
+    HRESULT hr = ReadHeader(cursor, width, height);
+    if (SUCCEEDED(hr))
+        hr = CheckImageSize(width, height);
     if (FAILED(hr))
         return hr;
+    if (MinimumPixelBytes(width, height) > cursor.Left())
+        return InvalidImage("Radiance HDR: too little pixel data for %u x %u pixels", width,
+                            height);
     std::vector<std::uint8_t> rgbe;
     if (!TryResize(rgbe, std::size_t(width) * 4))
-        return E_OUTOFMEMORY;
+        return NoMemoryForImage(width, height);
+    ImageRowWriter writer(image);
+    hr = writer.Start(width, height, true, fit);
+    if (FAILED(hr))
+        return hr;
     for (UINT y = 0; y < height; ++y) {
         if (!ReadScanline(cursor, width, rgbe.data()))
+            return InvalidImage("Radiance HDR: broken or missing row %u", y);
+        RgbeToFloat(rgbe.data(), width, writer.RgbaRow());
+        if (!writer.FinishRow())
             return D3DXERR_INVALIDDATA;
-        RgbeToFloat(rgbe.data(), width, image.rgba.data() + std::size_t(y) * width * 4);
     }
     return D3D_OK;
 }

@@ -32,22 +32,25 @@ ImageFileFormat DetectImageFileFormat(const std::uint8_t* data, std::size_t size
     return ImageFileFormat::Unknown;
 }
 
-HRESULT DecodeImageFile(const std::uint8_t* data, std::size_t size, Image& image) {
+HRESULT DecodeImageFile(const std::uint8_t* data, std::size_t size, const ImageFit& fit,
+                        Image& image) {
     switch (DetectImageFileFormat(data, size)) {
     case ImageFileFormat::Png:
-        return DecodePng(data, size, image);
+        return DecodePng(data, size, fit, image);
     case ImageFileFormat::Jpeg:
-        return DecodeJpeg(data, size, image);
+        return DecodeJpeg(data, size, fit, image);
     case ImageFileFormat::Hdr:
-        return DecodeHdr(data, size, image);
+        return DecodeHdr(data, size, fit, image);
     case ImageFileFormat::Dds:
-        return DecodeDds(data, size, image);
+        return DecodeDds(data, size, fit, image);
     case ImageFileFormat::Bmp:
-        return DecodeBmp(data, size, image);
+        return DecodeBmp(data, size, fit, image);
     case ImageFileFormat::Tga:
-        return DecodeTga(data, size, image);
+        return DecodeTga(data, size, fit, image);
     case ImageFileFormat::Unknown:
         break;
     }
-    return D3DXERR_INVALIDDATA;
+    if (!data || size == 0)
+        return InvalidImage("the file is empty");
+    return InvalidImage("not a recognised image format");
 }

@@ -18,3 +18,6 @@ struct JpegErrorJump {
 // Sets up `errors` and returns what a compress or decompress object's `err`
 // must point to before the object is created.
 jpeg_error_mgr* UseJpegErrorJump(JpegErrorJump& errors);
+
+// Jumps back to the setjmp of the object's JpegErrorJump.
+[[noreturn]] void JumpToJpegSetjmp(j_common_ptr info);

@@ -1,6 +1,7 @@
 #include "utility/image/texture_image.h"
 
 #include "utility/core/file_bytes.h"
+#include "utility/core/load_report.h"
 #include "utility/d3dx9mesh.h"
 #include "utility/image/image_file.h"
 #include "utility/image/mip_chain.h"
@@ -22,6 +23,8 @@ HRESULT BuildMipChain(TextureImage& out) {
             const Image& previous = out.levels.back();
             if (previous.width == 1 && previous.height == 1)
                 return D3D_OK;
+            if (ImageLoadCancelled())
+                return D3DXERR_INVALIDDATA;
             UINT width = std::max<UINT>(1, previous.width / 2);
             UINT height = std::max<UINT>(1, previous.height / 2);
             Image next;
@@ -31,7 +34,7 @@ HRESULT BuildMipChain(TextureImage& out) {
             out.levels.push_back(std::move(next));
         }
     } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
+        return NoMemoryForImage(out.levels.back().width, out.levels.back().height);
     }
 }
 
@@ -54,17 +57,16 @@ HRESULT WriteLevel(IDirect3DTexture9* texture, UINT level, const Image& image) {
 
 HRESULT LoadTextureImageFromMemory(const void* data, std::size_t size, UINT maxWidth,
                                    UINT maxHeight, TextureImage& out) {
-    (void)maxWidth;
-    (void)maxHeight;
     out.levels.clear();
     if (!data)
         return D3DERR_INVALIDCALL;
     try {
         out.levels.emplace_back();
     } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
+        return NoMemoryForDecoder();
     }
-    HRESULT hr = DecodeImageFile(static_cast<const std::uint8_t*>(data), size, out.levels[0]);
+    HRESULT hr = DecodeImageFile(static_cast<const std::uint8_t*>(data), size,
+                                 ImageFit{maxWidth, maxHeight}, out.levels[0]);
     if (SUCCEEDED(hr))
         hr = BuildMipChain(out);
     if (FAILED(hr))
@@ -77,12 +79,19 @@ HRESULT LoadTextureImageFromFile(const char* path, UINT maxWidth, UINT maxHeight
     out.levels.clear();
     if (!path)
         return D3DERR_INVALIDCALL;
-    // A texture file larger than this is not one the loader could use.
-    constexpr std::size_t kMaxTextureFileBytes = std::size_t(256) << 20;
+    // The largest uncompressed texture the loader keeps whole (8192 x 8192
+    // pixels of 32 bits) with its mip levels fits; a larger file is not one
+    // the loader could use.
+    constexpr std::size_t kMaxTextureFileBytes = std::size_t(512) << 20;
     std::vector<std::uint8_t> bytes;
     HRESULT hr = ReadFileBytes(path, bytes, kMaxTextureFileBytes);
-    if (FAILED(hr))
+    if (FAILED(hr)) {
+        // Only where the reading left no reason of its own.
+        SetLoadFailure("cannot read the file");
         return hr == E_OUTOFMEMORY ? hr : D3DXERR_INVALIDDATA;
+    }
+    if (bytes.empty())
+        return InvalidImage("the file is empty");
     return LoadTextureImageFromMemory(bytes.data(), bytes.size(), maxWidth, maxHeight, out);
 }
 
@@ -99,8 +108,10 @@ HRESULT CreateTextureFromTextureImage(IDirect3DDevice9* device, const TextureIma
     // levels match one for one.
     HRESULT hr = device->CreateTexture(top.width, top.height, 0, 0, TextureFormatOf(top),
                                        D3DPOOL_MANAGED, &created, nullptr);
-    if (FAILED(hr))
+    if (FAILED(hr)) {
+        SetLoadFailure("the device cannot make a texture of %u x %u pixels", top.width, top.height);
         return hr;
+    }
     if (created->GetLevelCount() != image.levels.size())
         hr = D3DERR_INVALIDCALL;
     for (UINT level = 0; SUCCEEDED(hr) && level < image.levels.size(); ++level)

@@ -15,14 +15,17 @@ struct TextureImage {
 
 // Reads and decodes the file at `path` (any recognised format) and builds
 // its mip chain. `maxWidth` and `maxHeight` are the largest texture the
-// device takes. D3DXERR_INVALIDDATA when the file cannot be read or decoded,
-// E_OUTOFMEMORY; the reason is left in LoadFailure().
+// device takes: a larger image is halved, as its mip chain would be, until
+// it fits (see FitImageSize). D3DXERR_INVALIDDATA when the file cannot be
+// read or decoded or the load was asked to stop, E_OUTOFMEMORY; the reason
+// is left in LoadFailure(), which callers clear before the load.
 HRESULT LoadTextureImageFromFile(const char* path, UINT maxWidth, UINT maxHeight,
                                  TextureImage& out);
 HRESULT LoadTextureImageFromMemory(const void* data, std::size_t size, UINT maxWidth,
                                    UINT maxHeight, TextureImage& out);
 
-// A managed texture with the image's levels, on `device`.
+// A managed texture with the image's levels, on `device`. A texture the
+// device refuses leaves the reason for LoadFailure().
 HRESULT CreateTextureFromTextureImage(IDirect3DDevice9* device, const TextureImage& image,
                                       IDirect3DTexture9** texture);
 

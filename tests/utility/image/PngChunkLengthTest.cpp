@@ -37,7 +37,7 @@ Bytes PngWithHugeTextChunk() {
 TEST(PngChunkLengthTest, ChunkLongerThanTheFileIsRefused) {
     Bytes png = PngWithHugeTextChunk();
     Image image;
-    EXPECT_EQ(DecodePng(png.data(), png.size(), image), D3DXERR_INVALIDDATA);
+    EXPECT_EQ(DecodePng(png.data(), png.size(), ImageFit{}, image), D3DXERR_INVALIDDATA);
 }
 
 // The check stops at the end chunk: whatever trails it is not read as chunks.
@@ -46,7 +46,7 @@ TEST(PngChunkLengthTest, BytesAfterTheEndChunkAreIgnored) {
     const std::uint8_t trailer[] = {0xff, 0xff, 0xff, 0xff, 'j', 'u', 'n', 'k'};
     png.insert(png.end(), std::begin(trailer), std::end(trailer));
     Image image;
-    ASSERT_EQ(DecodePng(png.data(), png.size(), image), D3D_OK);
+    ASSERT_EQ(DecodePng(png.data(), png.size(), ImageFit{}, image), D3D_OK);
     EXPECT_EQ(image.width, 3u);
     EXPECT_EQ(image.height, 2u);
 }

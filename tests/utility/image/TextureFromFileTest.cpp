@@ -5,6 +5,7 @@
 
 #include "tests/support/RecordingDeviceFixture.h"
 #include "utility/core/file_bytes.h"
+#include "utility/core/load_report.h"
 #include "utility/d3dx9mesh.h"
 #include "utility/d3dx9tex.h"
 
@@ -165,10 +166,25 @@ TEST_F(TextureFromFileTest, MissingArgumentsAndDeviceRefusals) {
     EXPECT_EQ(texture, nullptr);
 
     recording->failTextureCreations = 1;
+    ClearLoadFailure();
     EXPECT_EQ(Load(png), D3DERR_OUTOFVIDEOMEMORY) << "the device's own code comes back";
     EXPECT_EQ(texture, nullptr);
-    // Wider than the device takes, though within what the loader decodes.
-    EXPECT_EQ(Load(PngFile(PatternImage(9000, 1))), D3DERR_INVALIDCALL);
-    EXPECT_EQ(texture, nullptr);
+    EXPECT_STREQ(LoadFailure(), "the device cannot make a texture of 3 x 2 pixels");
+    ClearLoadFailure();
     EXPECT_EQ(Load(png), D3D_OK);
+}
+
+TEST_F(TextureFromFileTest, ImagesWiderThanTheDeviceTakesAreHalvedToFit) {
+    // The recording device takes 8192 pixels a side.
+    Image source = PatternImage(9000, 2);
+    ASSERT_EQ(Load(PngFile(source)), D3D_OK);
+    ExpectLevelSize(0, 4500, 1);
+    Bytes top = LevelBytes(0);
+    // The first pixel is the mean of the 2 x 2 block at the top left.
+    for (int channel = 0; channel < 4; ++channel) {
+        unsigned sum = 0;
+        for (std::size_t pixel : {0u, 1u, 9000u, 9001u})
+            sum += source.bgra[pixel * 4 + channel];
+        EXPECT_EQ(top[channel], (sum + 2) / 4) << "channel " << channel;
+    }
 }

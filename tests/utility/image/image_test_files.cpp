@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 
 namespace {
 
@@ -33,6 +34,21 @@ Bytes StbPixels(const Image& image, int channels) {
 void WriteLe16(std::uint8_t* bytes, std::uint32_t value) {
     bytes[0] = std::uint8_t(value);
     bytes[1] = std::uint8_t(value >> 8);
+}
+
+// The header with an empty pixel format, then `payload`.
+Bytes DdsFrame(UINT width, UINT height, const Bytes& payload) {
+    Bytes file(128 + payload.size(), 0);
+    std::memcpy(file.data(), "DDS ", 4);
+    WriteLe32(&file[4], 124);
+    WriteLe32(&file[8], 0x1 | 0x2 | 0x4 | 0x1000); // caps, height, width, pixel format
+    WriteLe32(&file[12], height);
+    WriteLe32(&file[16], width);
+    WriteLe32(&file[28], 1);
+    WriteLe32(&file[76], 32);
+    WriteLe32(&file[108], 0x1000); // a texture
+    std::copy(payload.begin(), payload.end(), file.begin() + 128);
+    return file;
 }
 
 } // namespace
@@ -94,28 +110,133 @@ Bytes HdrFile(UINT width, UINT height, const std::vector<float>& rgb) {
 
 Bytes DdsFile(UINT width, UINT height, std::uint32_t fourCc, const Bytes& payload,
               std::uint32_t alphaMask) {
-    Bytes file(128 + payload.size(), 0);
-    std::memcpy(file.data(), "DDS ", 4);
-    WriteLe32(&file[4], 124);
-    WriteLe32(&file[8], 0x1 | 0x2 | 0x4 | 0x1000); // caps, height, width, pixel format
-    WriteLe32(&file[12], height);
-    WriteLe32(&file[16], width);
-    WriteLe32(&file[28], 1);
-    WriteLe32(&file[76], 32);
-    if (fourCc) {
-        WriteLe32(&file[80], 0x4);
-        WriteLe32(&file[84], fourCc);
-    } else {
-        WriteLe32(&file[80], 0x40 | (alphaMask ? 0x1 : 0));
-        WriteLe32(&file[88], 32);
-        WriteLe32(&file[92], 0x00ff0000);
-        WriteLe32(&file[96], 0x0000ff00);
-        WriteLe32(&file[100], 0x000000ff);
-        WriteLe32(&file[104], alphaMask);
-    }
-    WriteLe32(&file[108], 0x1000); // a texture
-    std::copy(payload.begin(), payload.end(), file.begin() + 128);
+    if (!fourCc)
+        return DdsFile(width, height,
+                       DdsMasks{0x40u | (alphaMask ? 0x1u : 0u), 32, 0x00ff0000, 0x0000ff00,
+                                0x000000ff, alphaMask},
+                       payload);
+    Bytes file = DdsFrame(width, height, payload);
+    WriteLe32(&file[80], 0x4);
+    WriteLe32(&file[84], fourCc);
     return file;
+}
+
+Bytes DdsFile(UINT width, UINT height, const DdsMasks& masks, const Bytes& payload) {
+    Bytes file = DdsFrame(width, height, payload);
+    const std::uint32_t fields[] = {masks.flags, 0,          masks.bits, masks.red,
+                                    masks.green, masks.blue, masks.alpha};
+    for (std::size_t i = 0; i < std::size(fields); ++i)
+        WriteLe32(&file[80 + 4 * i], fields[i]);
+    return file;
+}
+
+Bytes TgaFile(const TgaLayout& layout, const Bytes& pixels) {
+    Bytes file(18, 0);
+    file[0] = std::uint8_t(layout.id.size());
+    file[1] = layout.colourMap.empty() ? 0 : 1;
+    file[2] = layout.imageType;
+    WriteLe16(&file[5], layout.colourMapLength);
+    file[7] = layout.colourMapBits;
+    WriteLe16(&file[12], layout.width);
+    WriteLe16(&file[14], layout.height);
+    file[16] = layout.bitsPerPixel;
+    file[17] = layout.descriptor;
+    file.insert(file.end(), layout.id.begin(), layout.id.end());
+    file.insert(file.end(), layout.colourMap.begin(), layout.colourMap.end());
+    file.insert(file.end(), pixels.begin(), pixels.end());
+    return file;
+}
+
+Bytes LargeGreyPng(UINT width, UINT height, std::uint8_t (*grey)(UINT x, UINT y)) {
+    Bytes file = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+    auto chunk = [&file](const char* type, const Bytes& data) {
+        std::size_t start = file.size();
+        file.resize(start + 12 + data.size());
+        WriteBe32(&file[start], std::uint32_t(data.size()));
+        std::memcpy(&file[start + 4], type, 4);
+        std::copy(data.begin(), data.end(), file.begin() + std::ptrdiff_t(start + 8));
+        FixPngChunkCrc(file, start);
+    };
+    Bytes header(13, 0); // 8-bit grey, no interlace
+    WriteBe32(&header[0], width);
+    WriteBe32(&header[4], height);
+    header[8] = 8;
+    chunk("IHDR", header);
+
+    z_stream stream{};
+    EXPECT_EQ(deflateInit(&stream, Z_BEST_SPEED), Z_OK);
+    Bytes row(std::size_t(width) + 1), compressed(std::size_t(1) << 16), pixels;
+    for (UINT y = 0; y <= height; ++y) {
+        bool last = y == height;
+        for (UINT x = 0; !last && x < width; ++x)
+            row[x + 1] = grey(x, y); // row[0]: filter type none
+        stream.next_in = row.data();
+        stream.avail_in = last ? 0 : uInt(row.size());
+        do {
+            stream.next_out = compressed.data();
+            stream.avail_out = uInt(compressed.size());
+            deflate(&stream, last ? Z_FINISH : Z_NO_FLUSH);
+            pixels.insert(pixels.end(), compressed.data(), stream.next_out);
+        } while (stream.avail_out == 0);
+    }
+    deflateEnd(&stream);
+    chunk("IDAT", pixels);
+    chunk("IEND", {});
+    return file;
+}
+
+std::vector<NamedFile> SmallFilesOfEveryFormat() {
+    Image pattern = PatternImage(3, 2);
+    Image smooth = SmoothImage(8, 8, false);
+    Image runs = PatternImage(5, 2);
+    std::memcpy(&runs.bgra[4], &runs.bgra[0], 4);
+    std::memcpy(&runs.bgra[8], &runs.bgra[0], 4);
+
+    PngLayout interlaced;
+    interlaced.width = 5;
+    interlaced.height = 5;
+    interlaced.colorType = PngColorType::Palette;
+    interlaced.bitDepth = 2;
+    interlaced.interlaced = true;
+    interlaced.palette = {0, 0, 0, 255, 0, 0, 0, 255, 0, 0, 0, 255};
+    interlaced.paletteAlpha = {0, 99};
+    Bytes interlacedPng;
+    EXPECT_TRUE(EncodePngRows(interlaced, Bytes(PngRowBytes(interlaced) * 5, 0x6c), interlacedPng));
+
+    TgaLayout paletteTga;
+    paletteTga.imageType = 1;
+    paletteTga.width = 2;
+    paletteTga.height = 2;
+    paletteTga.bitsPerPixel = 8;
+    paletteTga.id = {'i', 'd'};
+    paletteTga.colourMap = {10, 20, 30, 40, 50, 60};
+    paletteTga.colourMapBits = 24;
+    paletteTga.colourMapLength = 2;
+
+    std::vector<float> hdr(3 * 8 * 2, 0.75f);
+    std::vector<float> flatHdr(3 * 3 * 2, 2.5f);
+    return {
+        {"png", PngFile(pattern)},
+        {"interlaced palette png", interlacedPng},
+        {"baseline jpeg", JpegFile(smooth, JpegOptions{})},
+        {"progressive jpeg", JpegFile(smooth, JpegOptions{90, true, false})},
+        {"gray jpeg", JpegFile(smooth, JpegOptions{90, false, true})},
+        {"run-length hdr", HdrFile(8, 2, hdr)},
+        {"flat hdr", HdrFile(3, 2, flatHdr)},
+        {"24-bit bmp", BmpFile(pattern, 3)},
+        {"32-bit bmp", BmpFile(pattern, 4)},
+        {"raw tga", TgaFile(pattern, 4, false)},
+        {"run-length tga", TgaFile(runs, 3, true)},
+        {"gray tga", TgaFile(pattern, 1, false)},
+        {"dxt1 dds", DdsFile(4, 4, MAKEFOURCC('D', 'X', 'T', '1'), Bytes(8, 0x5a))},
+        {"dxt3 dds", DdsFile(4, 4, MAKEFOURCC('D', 'X', 'T', '3'), Bytes(16, 0x5a))},
+        {"dxt5 dds", DdsFile(5, 4, MAKEFOURCC('D', 'X', 'T', '5'), Bytes(32, 0x5a))},
+        {"argb dds", DdsFile(2, 2, 0, Bytes(16, 0x33), 0xff000000)},
+        {"24-bit dds", DdsFile(2, 2, DdsMasks{0x40, 24, 0xff0000, 0xff00, 0xff, 0}, Bytes(12, 9))},
+        {"565 dds", DdsFile(3, 1, DdsMasks{0x40, 16, 0xf800, 0x07e0, 0x001f, 0}, Bytes(6, 0x21))},
+        {"a8l8 dds", DdsFile(2, 1, DdsMasks{0x20001, 16, 0xff, 0, 0, 0xff00}, Bytes(4, 0x80))},
+        {"palette tga", TgaFile(paletteTga, {0, 1, 1, 0})},
+    };
 }
 
 Bytes PngFile(const Image& image) {
