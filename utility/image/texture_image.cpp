@@ -85,11 +85,8 @@ HRESULT LoadTextureImageFromFile(const char* path, UINT maxWidth, UINT maxHeight
     constexpr std::size_t kMaxTextureFileBytes = std::size_t(512) << 20;
     std::vector<std::uint8_t> bytes;
     HRESULT hr = ReadFileBytes(path, bytes, kMaxTextureFileBytes);
-    if (FAILED(hr)) {
-        // Only where the reading left no reason of its own.
-        SetLoadFailure("cannot read the file");
+    if (FAILED(hr))
         return hr == E_OUTOFMEMORY ? hr : D3DXERR_INVALIDDATA;
-    }
     if (bytes.empty())
         return InvalidImage("the file is empty");
     return LoadTextureImageFromMemory(bytes.data(), bytes.size(), maxWidth, maxHeight, out);
