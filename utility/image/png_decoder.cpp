@@ -32,13 +32,12 @@ void ReportAndJump(png_structp png, png_const_charp message) {
     PngErrorJump(png, message);
 }
 
-// A chunk type for a message: its four letters, or '?' for anything else.
-void ChunkName(const std::uint8_t* type, char (&name)[5]) {
+bool IsChunkType(const std::uint8_t* type) {
     for (int i = 0; i < 4; ++i) {
-        bool letter = (type[i] >= 'A' && type[i] <= 'Z') || (type[i] >= 'a' && type[i] <= 'z');
-        name[i] = letter ? char(type[i]) : '?';
+        if (!((type[i] >= 'A' && type[i] <= 'Z') || (type[i] >= 'a' && type[i] <= 'z')))
+            return false;
     }
-    name[4] = '\0';
+    return true;
 }
 
 // libpng allocates a chunk's declared length before it reads the chunk, so
@@ -51,11 +50,12 @@ HRESULT CheckChunks(const std::uint8_t* data, std::size_t size, std::uint64_t& p
     for (std::size_t offset = kSignatureBytes; offset + 8 <= size;) {
         std::size_t length = png_get_uint_32(data + offset);
         const std::uint8_t* type = data + offset + 4;
-        if (length + kChunkFrameBytes > size - offset) {
-            char name[5];
-            ChunkName(type, name);
-            return InvalidImage("PNG: chunk %s runs past the end of the file", name);
-        }
+        // Damage inside the file shows as a chunk that is not one.
+        if (!IsChunkType(type))
+            return InvalidImage("PNG: damaged chunk at byte %zu", offset);
+        if (length + kChunkFrameBytes > size - offset)
+            return InvalidImage("PNG: chunk %.4s runs past the end of the file",
+                                reinterpret_cast<const char*>(type));
         if (std::memcmp(type, "IEND", 4) == 0)
             break;
         if (std::memcmp(type, "IDAT", 4) == 0)

@@ -7,6 +7,7 @@
 #include "utility/image/image_file.h"
 #include "utility/image/texture_image.h"
 
+#include <algorithm>
 #include <string>
 
 namespace {
@@ -47,6 +48,9 @@ TEST(FailureReasonTest, EachFormatSaysWhatIsWrong) {
     EXPECT_EQ(ReasonFor(forged), "PNG: too little image data for 16384 x 16384 pixels");
     EXPECT_EQ(ReasonFor(Bytes(png.begin(), png.end() - 20)),
               "PNG: chunk IDAT runs past the end of the file");
+    Bytes zeroed = png;
+    std::fill(zeroed.begin() + kIdat, zeroed.begin() + kIdat + 8, 0);
+    EXPECT_EQ(ReasonFor(zeroed), "PNG: damaged chunk at byte 33");
 
     Bytes jpeg = JpegFile(SmoothImage(16, 16, false), JpegOptions{});
     EXPECT_EQ(ReasonFor(Bytes(jpeg.begin(), jpeg.end() - 40)), "JPEG: Premature end of input file");
