@@ -10,7 +10,7 @@
 
 namespace {
 
-struct ParameterSpec {
+struct ExpectedParameter {
     const char* name;
     D3DXPARAMETER_CLASS kind;
     D3DXPARAMETER_TYPE type;
@@ -19,7 +19,7 @@ struct ParameterSpec {
 
 constexpr D3DXPARAMETER_CLASS kMatrix = D3DXPC_MATRIX_COLUMNS;
 
-const ParameterSpec kSceneParameters[] = {
+const ExpectedParameter kSceneParameters[] = {
     {"g_MatWorld", kMatrix, D3DXPT_FLOAT, 4, 4, 0},
     {"g_MatWIT", kMatrix, D3DXPT_FLOAT, 4, 4, 0},
     {"g_MatWVP", kMatrix, D3DXPT_FLOAT, 4, 4, 0},
@@ -40,7 +40,7 @@ const ParameterSpec kSceneParameters[] = {
     {"g_SampEmissive", D3DXPC_OBJECT, D3DXPT_SAMPLER2D, 0, 0, 0},
 };
 
-const ParameterSpec kPostParameters[] = {
+const ExpectedParameter kPostParameters[] = {
     {"g_PixelSize", D3DXPC_VECTOR, D3DXPT_FLOAT, 1, 2, 0},
     {"g_BlurOffset", D3DXPC_VECTOR, D3DXPT_FLOAT, 1, 2, 0},
     {"g_BlurWeights", D3DXPC_SCALAR, D3DXPT_FLOAT, 1, 1, 9},
@@ -52,7 +52,7 @@ const ParameterSpec kPostParameters[] = {
 // Each scene technique: its one pass, the texture stages it samples (0
 // diffuse, 1 normal, 2 specular, 3 emissive), whether its vertex program is
 // the tangent one, and how many registers its programs' parameters take.
-struct SceneTechniqueSpec {
+struct ExpectedTechnique {
     const char* name;
     std::vector<double> stages;
     bool tangentFrame;
@@ -63,7 +63,7 @@ struct SceneTechniqueSpec {
 // registers), VS_Tangent also g_LightDirR (17); the simple pixel programs
 // read both ambients, g_LightDirR and g_LightColor (6), the others both
 // ambients and g_LightColor (4).
-const SceneTechniqueSpec kSceneTechniques[] = {
+const ExpectedTechnique kSceneTechniques[] = {
     {"T_Std_Simple", {0}, false, 15, 6},        {"T_Std_DN", {0, 1}, true, 17, 4},
     {"T_Std_DNS", {0, 1, 2}, true, 17, 4},      {"T_Std_DNSE", {0, 1, 2, 3}, true, 17, 4},
     {"T_Std_Full", {0, 1, 2, 3}, true, 17, 4},  {"T_Char_Simple", {0}, false, 15, 6},
@@ -102,15 +102,17 @@ protected:
         RecordingFixture::TearDown();
     }
 
-    static void ExpectParameters(ID3DXEffect* effect, const ParameterSpec* specs, size_t count) {
+    static void ExpectParameters(ID3DXEffect* effect, const ExpectedParameter* parameters,
+                                 size_t count) {
         D3DXEFFECT_DESC desc{};
         ASSERT_EQ(effect->GetDesc(&desc), D3D_OK);
         EXPECT_EQ(desc.Parameters, count);
         for (size_t i = 0; i < count; ++i) {
-            const ParameterSpec& expected = specs[i];
+            const ExpectedParameter& expected = parameters[i];
             D3DXHANDLE handle = effect->GetParameterByName(nullptr, expected.name);
             ASSERT_NE(handle, nullptr) << expected.name;
-            EXPECT_EQ(effect->GetParameter(nullptr, UINT(i)), handle) << expected.name << " at " << i;
+            EXPECT_EQ(effect->GetParameter(nullptr, UINT(i)), handle)
+                << expected.name << " at " << i;
             D3DXPARAMETER_DESC p{};
             ASSERT_EQ(effect->GetParameterDesc(handle, &p), D3D_OK);
             EXPECT_EQ(p.Class, expected.kind) << expected.name;
@@ -187,7 +189,7 @@ TEST_F(EffectContractTest, SceneEffectsDeclareEveryNameInOrder) {
         SCOPED_TRACE(variant ? "10001" : "10000");
         ExpectParameters(effects[variant], kSceneParameters, std::size(kSceneParameters));
         std::vector<std::pair<const char*, std::vector<const char*>>> techniques;
-        for (const SceneTechniqueSpec& t : kSceneTechniques)
+        for (const ExpectedTechnique& t : kSceneTechniques)
             techniques.push_back({t.name, {"P0"}});
         ExpectTechniques(effects[variant], techniques);
     }
@@ -202,7 +204,7 @@ TEST_F(EffectContractTest, ScenePassesSetTheTwoProgramsAndTheirSamplersOnly) {
     for (const char* name : {"g_TexDiffuse", "g_TexNormal", "g_TexSpecular", "g_TexEmissive"})
         effects[0]->SetTexture(name, texture);
     std::set<double> simpleVertex, tangentVertex, pixelPrograms;
-    for (const SceneTechniqueSpec& t : kSceneTechniques) {
+    for (const ExpectedTechnique& t : kSceneTechniques) {
         SCOPED_TRACE(t.name);
         std::vector<RecordedCall> calls = PassCalls(effects[0], t.name, 0);
         ASSERT_GE(calls.size(), 2u);
@@ -320,7 +322,7 @@ TEST_F(EffectContractTest, BlurPassesWorkOutTheOffsetMultiplesOncePerPass) {
 }
 
 TEST_F(EffectContractTest, DimmedVariantDiffersOnlyInItsPixelPrograms) {
-    for (const SceneTechniqueSpec& t : kSceneTechniques) {
+    for (const ExpectedTechnique& t : kSceneTechniques) {
         SCOPED_TRACE(t.name);
         std::string plain, dimmed;
         EXPECT_EQ(PassText(effects[0], t.name, false, &plain),

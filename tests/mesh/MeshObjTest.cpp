@@ -94,7 +94,7 @@ TEST_F(MeshObjTest, TextureNamesAreFoundIgnoringCaseThenByTheirLastComponent) {
     };
     std::vector<ShadingVertex> vertices;
     std::vector<DWORD> indices, attributes;
-    std::vector<XMaterialSpec> materials;
+    std::vector<MaterialRow> materials;
     for (DWORD i = 0; i < std::size(names); ++i) {
         vertices.push_back(FlatVertex(float(i), 0, 0, 0));
         vertices.push_back(FlatVertex(float(i) + 1, 0, 1, 0));

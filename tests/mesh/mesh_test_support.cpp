@@ -73,7 +73,7 @@ UINT MeshTest::TextureWidth(IDirect3DTexture9* texture) {
 
 void MeshTest::WriteXFile(const std::string& path, const std::vector<ShadingVertex>& vertices,
                           const std::vector<DWORD>& indices, const std::vector<DWORD>& attributes,
-                          const std::vector<XMaterialSpec>& materials, DWORD format) {
+                          const std::vector<MaterialRow>& materials, DWORD format) {
     DWORD options = vertices.size() > 0xFFFF ? D3DXMESH_32BIT | D3DXMESH_MANAGED : D3DXMESH_MANAGED;
     ID3DXMesh* mesh = MakeMesh(vertices, indices, options, attributes);
     ASSERT_NE(mesh, nullptr);

@@ -14,7 +14,7 @@
 ShadingVertex FlatVertex(float x, float y, float u, float v);
 
 // One material of an X file: its diffuse red, and its texture name or none.
-struct XMaterialSpec {
+struct MaterialRow {
     float red;
     const char* texture;
 };
@@ -35,7 +35,7 @@ public:
     // `materials`; attribute a uses materials[a].
     void WriteXFile(const std::string& path, const std::vector<ShadingVertex>& vertices,
                     const std::vector<DWORD>& indices, const std::vector<DWORD>& attributes,
-                    const std::vector<XMaterialSpec>& materials,
+                    const std::vector<MaterialRow>& materials,
                     DWORD format = D3DXF_FILEFORMAT_TEXT);
     // Two quads side by side, materials 0 and 1 (textures as given).
     void WriteTwoQuadFile(const std::string& path, const char* texture0, const char* texture1);
