@@ -8,8 +8,25 @@
 
 struct ID3DXSprite; // text is always drawn without one here
 
+constexpr int LF_FACESIZE = 32;
+
+// What the font was made with, as D3DXCreateFontA was asked.
+struct D3DXFONT_DESCA {
+    INT Height;
+    UINT Width;
+    UINT Weight;
+    UINT MipLevels;
+    BOOL Italic;
+    BYTE CharSet;
+    BYTE OutputPrecision;
+    BYTE Quality;
+    BYTE PitchAndFamily;
+    CHAR FaceName[LF_FACESIZE];
+};
+
 struct ID3DXFont : IUnknown {
     virtual HRESULT GetDevice(IDirect3DDevice9** device) = 0;
+    virtual HRESULT GetDescA(D3DXFONT_DESCA* desc) = 0;
     // Draws `count` characters (-1: up to the terminating zero) in the
     // rectangle with the DT_ format and ARGB colour, blended by its alpha.
     // Returns the height of the text in pixels, 0 on failure.

@@ -48,6 +48,24 @@ struct NamedCallback final : KvDX9::D3dDeviceLostCallback {
     std::string name;
 };
 
+// The overlay font: cell height 20, half as wide, normal weight, one level,
+// upright, fixed pitch, in the character set and face given.
+void ExpectOverlayFont(ID3DXFont* font, BYTE charSet, const char* face) {
+    ASSERT_NE(font, nullptr);
+    D3DXFONT_DESCA desc{};
+    ASSERT_EQ(font->GetDescA(&desc), D3D_OK);
+    EXPECT_EQ(desc.Height, 20);
+    EXPECT_EQ(desc.Width, 10u);
+    EXPECT_EQ(desc.Weight, UINT(FW_NORMAL));
+    EXPECT_EQ(desc.MipLevels, 1u);
+    EXPECT_FALSE(desc.Italic);
+    EXPECT_EQ(desc.CharSet, charSet);
+    EXPECT_EQ(desc.OutputPrecision, OUT_DEFAULT_PRECIS);
+    EXPECT_EQ(desc.Quality, DEFAULT_QUALITY);
+    EXPECT_EQ(desc.PitchAndFamily, FIXED_PITCH | FF_DONTCARE);
+    EXPECT_STREQ(desc.FaceName, face);
+}
+
 class KvDX9Test : public ScriptedRecordingFixture {
 protected:
     void SetUp() override {
@@ -61,8 +79,13 @@ protected:
 
 } // namespace
 
-TEST_F(KvDX9Test, FirstTryMakesAHardwareDeviceWithTheFullParameters) {
+TEST_F(KvDX9Test, FirstTryMakesAHardwareDeviceWithTheFullParametersAndTheGothicFont) {
     DeviceApp app;
+    HWND window = nullptr;
+    app.onFrame = [&] {
+        window = app.hwnd;
+        ExpectOverlayFont(app.font, SHIFTJIS_CHARSET, "MS Gothic");
+    };
     ASSERT_TRUE(app.Run(nullptr, 60.0f));
     ASSERT_EQ(root->createCalls.size(), 1u);
     const auto& call = root->createCalls[0];
@@ -71,8 +94,13 @@ TEST_F(KvDX9Test, FirstTryMakesAHardwareDeviceWithTheFullParameters) {
     EXPECT_EQ(call.params.BackBufferWidth, 1024u);
     EXPECT_EQ(call.params.BackBufferHeight, 768u);
     EXPECT_EQ(call.params.BackBufferFormat, root->displayFormat);
+    EXPECT_EQ(call.params.BackBufferCount, 1u);
+    EXPECT_EQ(call.params.MultiSampleType, D3DMULTISAMPLE_NONE);
+    EXPECT_EQ(call.params.EnableAutoDepthStencil, TRUE);
     EXPECT_EQ(call.params.AutoDepthStencilFormat, D3DFMT_D24X8);
     EXPECT_EQ(call.params.SwapEffect, D3DSWAPEFFECT_COPY);
+    EXPECT_NE(window, nullptr);
+    EXPECT_EQ(call.params.hDeviceWindow, window);
     EXPECT_EQ(call.params.PresentationInterval, D3DPRESENT_INTERVAL_IMMEDIATE);
     EXPECT_TRUE(call.params.Windowed);
     EXPECT_TRUE(Messages().empty());
@@ -163,6 +191,7 @@ TEST_F(KvDX9Test, FailedFontLeavesAHalfMadeDeviceThatReleasesCleanly) {
 TEST_F(KvDX9Test, OneFailedFaceFallsBackToTheSecond) {
     root->failTexturesOfNextDevice = 1;
     DeviceApp app;
+    app.onFrame = [&] { ExpectOverlayFont(app.font, DEFAULT_CHARSET, "MS UI Gothic"); };
     ASSERT_TRUE(app.Run(nullptr, 60.0f));
     EXPECT_TRUE(Messages().empty());
 }
@@ -244,6 +273,20 @@ TEST_F(KvDX9Test, AResetThatFailsTwiceNamesTheCodeAndEndsAbnormally) {
     EXPECT_EQ(events, std::vector<std::string>{"A.OnLost@0"});
     EXPECT_NE(std::find(scripted.calls.begin(), scripted.calls.end(), "Sleep 100"),
               scripted.calls.end());
+}
+
+TEST_F(KvDX9Test, AFontThatCannotBeMadeAgainAfterAResetEndsTheProcess) {
+    NamedCallback a("A");
+    DeviceApp app;
+    app.onFrame = [&] {
+        app.AddLostCallback(&a);
+        root->lastDevice->failTextureCreations = 2; // both faces
+        app.ResetDevice();
+    };
+    app.Run(nullptr, 60.0f);
+    EXPECT_EQ(events, (std::vector<std::string>{"A.OnLost@0", "A.OnReset@1"}));
+    EXPECT_EQ(Messages(), std::vector<std::string>{"Failed|Failed: Create Font"});
+    EXPECT_EQ(endStatuses, std::vector<int>{3});
 }
 
 TEST_F(KvDX9Test, AResetThatFailsOnceIsTriedAgain) {

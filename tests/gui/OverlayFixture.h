@@ -24,6 +24,7 @@ public:
     ~RecordingFont() override { inner->Release(); }
 
     HRESULT GetDevice(IDirect3DDevice9** device) override { return inner->GetDevice(device); }
+    HRESULT GetDescA(D3DXFONT_DESCA* desc) override { return inner->GetDescA(desc); }
     INT DrawTextA(ID3DXSprite* sprite, LPCSTR text, INT count, RECT* rect, DWORD format,
                   D3DCOLOR colour) override {
         calls.push_back(TextCall{text ? text : "", count, *rect, format, colour});

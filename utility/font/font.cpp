@@ -100,7 +100,9 @@ private:
 
 class Font final : public RefCounted<ID3DXFont> {
 public:
-    Font(IDirect3DDevice9* d) : device(d) { device->AddRef(); }
+    Font(IDirect3DDevice9* d, const D3DXFONT_DESCA& made) : device(d), desc(made) {
+        device->AddRef();
+    }
     ~Font() override {
         for (IDirect3DTexture9* page : pages)
             page->Release();
@@ -119,6 +121,13 @@ public:
         return D3D_OK;
     }
 
+    HRESULT GetDescA(D3DXFONT_DESCA* out) override {
+        if (!out)
+            return D3DERR_INVALIDCALL;
+        *out = desc;
+        return D3D_OK;
+    }
+
     HRESULT OnLostDevice() override { return D3D_OK; } // glyph pages are managed
     HRESULT OnResetDevice() override { return D3D_OK; }
 
@@ -131,6 +140,7 @@ private:
     int LineWidth(const char* text, size_t length);
 
     IDirect3DDevice9* device;
+    D3DXFONT_DESCA desc;
     SizedFace face;
     std::vector<IDirect3DTexture9*> pages;
     int penX = 0, penY = 0, rowHeight = 0; // packing cursor in the last page
@@ -332,17 +342,30 @@ INT Font::DrawTextA(ID3DXSprite*, LPCSTR text, INT count, RECT* rect, DWORD form
 
 } // namespace
 
-HRESULT D3DXCreateFontA(IDirect3DDevice9* device, INT height, UINT width, UINT weight, UINT,
-                        BOOL italic, DWORD, DWORD, DWORD, DWORD pitchAndFamily, LPCSTR faceName,
-                        ID3DXFont** out) {
+HRESULT D3DXCreateFontA(IDirect3DDevice9* device, INT height, UINT width, UINT weight,
+                        UINT mipLevels, BOOL italic, DWORD charSet, DWORD outputPrecision,
+                        DWORD quality, DWORD pitchAndFamily, LPCSTR faceName, ID3DXFont** out) {
     if (!device || !out)
         return D3DERR_INVALIDCALL;
     *out = nullptr;
+    // What GetDescA gives back; the face name is cut to the record's size.
+    D3DXFONT_DESCA desc{height,
+                        width,
+                        weight,
+                        mipLevels,
+                        italic,
+                        BYTE(charSet),
+                        BYTE(outputPrecision),
+                        BYTE(quality),
+                        BYTE(pitchAndFamily),
+                        {}};
+    if (faceName)
+        std::strncpy(desc.FaceName, faceName, LF_FACESIZE - 1);
     // A negative height names the character height without the internal
     // leading; the cell is about an eighth taller.
     int cell = height < 0 ? (-height * 9 + 7) / 8 : height;
     std::string file = FindFontFile(faceName ? faceName : "", (pitchAndFamily & 3) == FIXED_PITCH);
-    auto* font = new Font(device);
+    auto* font = new Font(device, desc);
     if (!font->Init(file, cell, int(width), weight >= FW_BOLD, italic != FALSE)) {
         font->Release();
         return E_FAIL;
