@@ -147,6 +147,8 @@ HRESULT RecordingDirect3D9::CreateDevice(UINT adapter, D3DDEVTYPE type, HWND foc
     auto* device = new RecordingDevice(this, type, behavior, used, deviceCaps);
     device->failTextureCreations = failTexturesOfNextDevice;
     failTexturesOfNextDevice = 0;
+    device->failShaderCreations = failShadersOfNextDevice;
+    failShadersOfNextDevice = 0;
     if (!device->Initialize()) {
         device->Release();
         *out = nullptr;

@@ -89,8 +89,10 @@ public:
     std::deque<HRESULT> createResults;
     std::vector<CreateDeviceCall> createCalls;
     D3DFORMAT displayFormat = D3DFMT_X8R8G8B8;
-    // Passed to the next device made: that many of its texture creations fail.
+    // Passed to the next device made: that many of its texture creations,
+    // or of its program creations, fail.
     int failTexturesOfNextDevice = 0;
+    int failShadersOfNextDevice = 0;
     D3DCAPS9 caps{};
     // The device made last while it lives; not counted.
     RecordingDevice* lastDevice = nullptr;

@@ -96,6 +96,98 @@ std::vector<const RecordedCall*> After(const RecordingDevice& device, const std:
     return found;
 }
 
+double Id(const void* object) {
+    return double(reinterpret_cast<std::uintptr_t>(object));
+}
+
+// The world matrix of instance (i, j) of an N x N grid on drawn frame F: the
+// mesh scaled by 20, turned about X, Y and Z by steps of 0.3 to 0.8 degrees
+// per frame, and moved to its square.
+D3DXMATRIX InstanceWorld(int i, int j, int N, int F) {
+    auto angle = [F](int step) { return float((0.3 + 0.1 * step) * D3DX_PI / 180.0 * F); };
+    D3DXMATRIX scale, rx, ry, rz, move;
+    D3DXMatrixScaling(&scale, 20, 20, 20);
+    D3DXMatrixRotationX(&rx, angle((2 * i + 5 * j) % 6));
+    D3DXMatrixRotationY(&ry, angle((3 * i + 4 * j) % 6));
+    D3DXMatrixRotationZ(&rz, angle((4 * i + 3 * j) % 6));
+    float spacing = float(100 - 4 * N);
+    D3DXMatrixTranslation(&move, spacing * (float(i) - float(N - 1) / 2.0f), 0, spacing * float(j));
+    return scale * rx * ry * rz * move;
+}
+
+void ExpectMatrixNear(const D3DXMATRIX& actual, const D3DXMATRIX& expected, const char* what) {
+    for (int r = 0; r < 4; ++r)
+        for (int c = 0; c < 4; ++c)
+            EXPECT_NEAR(actual.m[r][c], expected.m[r][c],
+                        1e-5f * std::fmax(1.0f, std::fabs(expected.m[r][c])))
+                << what << " [" << r << "][" << c << "]";
+}
+
+// One instance drawn through the scene effect, as its pass handed it to the
+// device: the pixel program, the textures of stages 0 to 3 and both constant
+// tables.
+struct ScenePass {
+    double pixelProgram = 0;
+    std::vector<double> textures;
+    std::vector<float> vertex, pixel;
+
+    // The full techniques' vertex program reads, in declaration order,
+    // g_MatWorld, g_MatWIT and g_MatWVP (four registers each, register c
+    // holding column c), g_CamPos, g_FogStart, g_FogInvDist and the two
+    // g_LightDirR; their pixel programs g_LightAmbient, g_LightAmbient2 and
+    // the two g_LightColor.
+    D3DXMATRIX Matrix(int first) const {
+        D3DXMATRIX m;
+        for (int r = 0; r < 4; ++r)
+            for (int c = 0; c < 4; ++c)
+                m.m[r][c] = vertex[size_t(4 * (first + c) + r)];
+        return m;
+    }
+    D3DXVECTOR4 Vertex(int index) const { return Register(vertex, index); }
+    D3DXVECTOR4 Pixel(int index) const { return Register(pixel, index); }
+    static D3DXVECTOR4 Register(const std::vector<float>& table, int index) {
+        const float* f = &table[size_t(4 * index)];
+        return D3DXVECTOR4(f[0], f[1], f[2], f[3]);
+    }
+};
+
+std::vector<ScenePass> ScenePasses(const RecordingDevice& device, size_t from) {
+    auto floats = [](const RecordedCall& c) {
+        const float* f = reinterpret_cast<const float*>(c.data.data());
+        return std::vector<float>(f, f + c.data.size() / sizeof(float));
+    };
+    std::vector<ScenePass> passes;
+    ScenePass pass;
+    for (size_t i = from; i < device.calls.size(); ++i) {
+        const RecordedCall& c = device.calls[i];
+        if (c.name == "SetPixelShader") {
+            pass = ScenePass{};
+            pass.pixelProgram = c.args[0];
+        } else if (c.name == "SetTexture") {
+            pass.textures.push_back(c.args[1]);
+        } else if (c.name == "SetVertexShaderConstantF") {
+            pass.vertex = floats(c);
+        } else if (c.name == "SetPixelShaderConstantF" && pass.vertex.size() == 17 * 4) {
+            pass.pixel = floats(c);
+            passes.push_back(pass);
+        }
+    }
+    return passes;
+}
+
+// The pixel program a technique of the effect sets.
+double PixelProgramOf(ID3DXEffect* effect, const char* technique, const RecordingDevice& device) {
+    effect->SetTechnique(technique);
+    effect->Begin(nullptr, D3DXFX_DONOTSAVESTATE);
+    size_t from = device.calls.size();
+    effect->BeginPass(0);
+    effect->EndPass();
+    effect->End();
+    for (const RecordedCall* c : After(device, "SetPixelShader", from))
+        return c->args[0];
+    return 0;
+}
+
 } // namespace
 
 TEST_F(AppMainTest, StartsWithoutAMessageAndWithTheDimmedSceneEffect) {
@@ -127,11 +219,10 @@ TEST_F(AppMainTest, StartsWithoutAMessageAndWithTheDimmedSceneEffect) {
     EXPECT_NEAR(blurOffset[0], 0.00525f, 1e-8f);
     EXPECT_NEAR(blurOffset[1], 0.007f, 1e-8f);
     EXPECT_EQ(rate, 0.65f);
-    float sum = weights[0];
-    for (int i = 1; i < 9; ++i)
-        sum += 2 * weights[i];
-    EXPECT_NEAR(sum, 1.0f, 1e-6f);
-    EXPECT_EQ(weights[8], 0.0f);
+    // The centre tap, then the taps one to eight steps away on either side.
+    const int sixtyFifths[9] = {9, 7, 6, 5, 4, 3, 2, 1, 0};
+    for (int i = 0; i < 9; ++i)
+        EXPECT_EQ(weights[i], (1.0f / 65.0f) * float(sixtyFifths[i])) << i;
     app.OnTerm();
 }
 
@@ -158,13 +249,43 @@ TEST_F(AppMainTest, MissingTexturesFallBackSilentlyAndMissingFallbacksFail) {
     EXPECT_EQ(Messages(), std::vector<std::string>{"Failed|Failed: Load Texture"});
 }
 
-TEST_F(AppMainTest, UnsupportedPixelProgramsStopStartUpAfterTheResources) {
-    root->caps.PixelShaderVersion = D3DPS_VERSION(1, 4);
-    AppMain app;
-    EXPECT_FALSE(Start(app));
-    EXPECT_EQ(Messages(),
-              std::vector<std::string>{"Error|Device is not supported: PixelShader 2.0"});
-    EXPECT_NE(app.meshSlots[1].mesh, nullptr);
+TEST_F(AppMainTest, ProgramChecksAndEffectsComeAfterTheResources) {
+    struct Case {
+        const char* what;
+        DWORD pixelVersion, vertexVersion;
+        int failedDevices, failedPrograms;
+        bool starts;
+        std::string firstMessage;
+    } cases[] = {
+        {"pixel programs 1.4", D3DPS_VERSION(1, 4), D3DVS_VERSION(3, 0), 0, 0, false,
+         "Error|Device is not supported: PixelShader 2.0"},
+        {"vertex programs 1.0", D3DPS_VERSION(3, 0), D3DVS_VERSION(1, 0), 0, 0, false,
+         "Error|Device is not supported: VertexShader 1.1"},
+        // Software vertex processing runs any vertex program: no check.
+        {"vertex programs 1.0 in software", D3DPS_VERSION(3, 0), D3DVS_VERSION(1, 0), 2, 0, true,
+         "Info|Info: HAL with Software vertexproc"},
+        {"a program the driver refuses", D3DPS_VERSION(3, 0), D3DVS_VERSION(3, 0), 0, 1, false,
+         "HLSL Error|Failed: Create Shader\n\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        scripted.messageBoxes.clear();
+        root->caps.PixelShaderVersion = c.pixelVersion;
+        root->caps.VertexShaderVersion = c.vertexVersion;
+        for (int i = 0; i < c.failedDevices; ++i)
+            root->createResults.push_back(D3DERR_NOTAVAILABLE);
+        root->failShadersOfNextDevice = c.failedPrograms;
+        AppMain app;
+        EXPECT_EQ(Start(app), c.starts);
+        ASSERT_EQ(Messages().size(), 1u);
+        EXPECT_EQ(Messages()[0].rfind(c.firstMessage, 0), 0u) << Messages()[0];
+        EXPECT_NE(app.meshSlots[1].mesh, nullptr);
+        EXPECT_EQ(app.sceneEffect != nullptr, c.starts);
+        if (c.failedPrograms) { // the driver's own words follow the text
+            EXPECT_NE(Messages()[0].find("scripted compile failure"), std::string::npos);
+        }
+        app.OnTerm();
+    }
 }
 
 TEST_F(AppMainTest, ClearColourAndTargetFollowThePostProcessingFlag) {
@@ -197,50 +318,86 @@ TEST_F(AppMainTest, ClearColourAndTargetFollowThePostProcessingFlag) {
     app.OnTerm();
 }
 
-TEST_F(AppMainTest, InstancesFormAChessboardRotatingFromTheFirstFrame) {
+TEST_F(AppMainTest, EachInstanceGetsTheValuesOfItsSquareOnEitherPath) {
     AppMain app;
     ASSERT_TRUE(Start(app));
-    app.programmable = false; // the fixed-function path sets the world matrix itself
-    app.gridSize = 2;
+    const int N = app.gridSize;
+    auto towards = [](D3DXVECTOR3 direction) {
+        D3DXVECTOR3 out = -direction;
+        D3DXVec3Normalize(&out, &out);
+        return out;
+    };
+    const D3DXVECTOR3 lightDirs[2] = {towards(D3DXVECTOR3(0.3f, -1, 0.4f)),
+                                      towards(D3DXVECTOR3(-0.8f, 0.5f, -0.1f))};
+    const D3DXVECTOR4 lightColours[2] = {D3DXVECTOR4(0.9f, 0.9f, 0.9f, 1),
+                                         D3DXVECTOR4(0.35f, 0.35f, 0.35f, 1)};
+
+    // Frame 1 through the scene effect: one pass per instance, i outer.
     size_t from = device->calls.size();
+    Frame(app);
+    std::vector<ScenePass> passes = ScenePasses(*device, from);
+    ASSERT_EQ(passes.size(), size_t(N * N));
+    const double programs[2] = {PixelProgramOf(app.sceneEffect, "T_Std_Full", *device),
+                                PixelProgramOf(app.sceneEffect, "T_Char_Full", *device)};
+    ASSERT_NE(programs[0], programs[1]);
+    for (int i = 0; i < N; ++i) {
+        for (int j = 0; j < N; ++j) {
+            SCOPED_TRACE("instance " + std::to_string(i) + "," + std::to_string(j));
+            const ScenePass& pass = passes[size_t(i * N + j)];
+            const int square = (i + j) % 2; // solid and standard, or skin and character
+            EXPECT_EQ(pass.pixelProgram, programs[square]);
+            ASSERT_EQ(pass.textures.size(), 4u);
+            for (int t = 0; t < 4; ++t)
+                EXPECT_EQ(pass.textures[size_t(t)], Id(app.textureSets[square][t])) << t;
+
+            D3DXMATRIX world = InstanceWorld(i, j, N, 1), inverse, inverseTranspose;
+            D3DXMatrixInverse(&inverse, nullptr, &world);
+            D3DXMatrixTranspose(&inverseTranspose, &inverse);
+            ExpectMatrixNear(pass.Matrix(0), world, "g_MatWorld");
+            ExpectMatrixNear(pass.Matrix(4), inverseTranspose, "g_MatWIT");
+            ExpectMatrixNear(pass.Matrix(8), world * app.viewMatrix * app.projMatrix, "g_MatWVP");
+            D3DXVECTOR4 camPos = pass.Vertex(12);
+            EXPECT_EQ(D3DXVECTOR3(camPos.x, camPos.y, camPos.z), D3DXVECTOR3(0, 0, -100));
+            EXPECT_EQ(pass.Vertex(13).x, 200.0f);
+            EXPECT_EQ(pass.Vertex(14).x, 1.0f / 750.0f);
+            for (int l = 0; l < 2; ++l) {
+                D3DXVECTOR4 dir = pass.Vertex(15 + l);
+                EXPECT_NEAR(dir.x, lightDirs[l].x, 1e-6f) << "light " << l;
+                EXPECT_NEAR(dir.y, lightDirs[l].y, 1e-6f) << "light " << l;
+                EXPECT_NEAR(dir.z, lightDirs[l].z, 1e-6f) << "light " << l;
+                EXPECT_EQ(pass.Pixel(2 + l), lightColours[l]) << "light " << l;
+            }
+            EXPECT_EQ(pass.Pixel(0), D3DXVECTOR4(0.1f, 0.1f, 0.2f, 1));
+            EXPECT_EQ(pass.Pixel(1), D3DXVECTOR4(0.1f, 0.1f, 0.05f, 1));
+        }
+    }
+
+    // Frame 2 through the fixed-function path, which sets the world matrix
+    // and the diffuse map itself.
+    app.programmable = false;
+    from = device->calls.size();
     Frame(app);
     std::vector<const RecordedCall*> worlds;
     for (const RecordedCall* c : After(*device, "SetTransform", from))
         if (c->args[0] == double(D3DTS_WORLD))
             worlds.push_back(c);
-    // Axes and grid first, then the four instances.
-    ASSERT_EQ(worlds.size(), 6u);
-    const float spacing = 92.0f;
-    const float expected[4][2] = {{-46, 0}, {-46, spacing}, {46, 0}, {46, spacing}};
-    for (int k = 0; k < 4; ++k) {
-        const D3DMATRIX& m = worlds[2 + k]->As<D3DMATRIX>();
-        EXPECT_NEAR(m._41, expected[k][0], 1e-3f) << k;
-        EXPECT_NEAR(m._42, 0.0f, 1e-3f) << k;
-        EXPECT_NEAR(m._43, expected[k][1], 1e-3f) << k;
-    }
-    // Instance (0, 0) turned one step: X by 0.3, Y by 0.3, Z by 0.3 degrees.
-    D3DXMATRIX s, rx, ry, rz;
-    D3DXMatrixScaling(&s, 20, 20, 20);
-    D3DXMatrixRotationX(&rx, float(0.3 * D3DX_PI / 180.0));
-    D3DXMatrixRotationY(&ry, float(0.3 * D3DX_PI / 180.0));
-    D3DXMatrixRotationZ(&rz, float(0.3 * D3DX_PI / 180.0));
-    D3DXMATRIX first = s * rx * ry * rz;
-    const D3DMATRIX& m = worlds[2]->As<D3DMATRIX>();
-    for (int r = 0; r < 3; ++r)
-        for (int c = 0; c < 3; ++c)
-            EXPECT_NEAR(m.m[r][c], first.m[r][c], 1e-5f);
-    // Chessboard: the texture bound for each instance is its set's diffuse.
-    std::vector<double> textures;
+    std::vector<double> diffuse;
     for (const RecordedCall* c : After(*device, "SetTexture", from))
         if (c->args[0] == 0 && c->args[1] != 0)
-            textures.push_back(c->args[1]);
-    auto id = [](IDirect3DTexture9* t) { return double(reinterpret_cast<std::uintptr_t>(t)); };
-    ASSERT_GE(textures.size(), 4u);
-    EXPECT_EQ(textures[0], id(app.textureSets[0][0]));
-    EXPECT_EQ(textures[1], id(app.textureSets[1][0]));
-    EXPECT_EQ(textures[2], id(app.textureSets[1][0]));
-    EXPECT_EQ(textures[3], id(app.textureSets[0][0]));
-    EXPECT_EQ(app.frameCounter, 1);
+            diffuse.push_back(c->args[1]);
+    // Axes and grid first, then the instances.
+    ASSERT_EQ(worlds.size(), size_t(2 + N * N));
+    ASSERT_GE(diffuse.size(), size_t(N * N));
+    EXPECT_EQ(After(*device, "SetMaterial", from).size(), size_t(N * N));
+    for (int i = 0; i < N; ++i) {
+        for (int j = 0; j < N; ++j) {
+            SCOPED_TRACE("instance " + std::to_string(i) + "," + std::to_string(j));
+            D3DXMATRIX world = worlds[size_t(2 + i * N + j)]->As<D3DMATRIX>();
+            ExpectMatrixNear(world, InstanceWorld(i, j, N, 2), "world");
+            EXPECT_EQ(diffuse[size_t(i * N + j)], Id(app.textureSets[(i + j) % 2][0]));
+        }
+    }
+    EXPECT_EQ(app.frameCounter, 2);
     app.OnTerm();
 }
 
@@ -398,6 +555,11 @@ TEST_F(AppMainTest, AResetKeepsTheCameraTheEffectChoiceAndTheFrameCount) {
     EXPECT_EQ(app.sceneResource, 10000);
     EXPECT_EQ(app.camPos, D3DXVECTOR3(5, 6, 7));
     EXPECT_EQ(app.frameCounter, frames + 1);
+    // The reset cleared the device's transforms; the projection is back.
+    D3DXMATRIX projection;
+    device->GetTransform(D3DTS_PROJECTION, &projection);
+    EXPECT_EQ(projection, app.projMatrix);
+    EXPECT_EQ(projection.m[2][3], 1.0f); // a perspective, not the identity
     EXPECT_NE(app.sceneTexture, nullptr);
     D3DSURFACE_DESC desc;
     app.halfATexture->GetLevelDesc(0, &desc);
