@@ -119,10 +119,33 @@ BOOL GetClientRect(HWND hwnd, RECT* rect) {
     return TRUE;
 }
 
-LRESULT DefWindowProcA(HWND hwnd, UINT msg, WPARAM, LPARAM) {
-    if (msg == WM_CLOSE)
+namespace {
+
+// As SendMessage: the window procedure at once, not through the queue.
+LRESULT SendToProcedure(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    return IsLiveWindow(hwnd) && hwnd->proc ? hwnd->proc(hwnd, msg, wParam, lParam) : 0;
+}
+
+} // namespace
+
+LRESULT DefWindowProcA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_SYSKEYDOWN:
+        // Alt+F4 chooses Close from the system menu. The menu itself, which
+        // Alt or F10 alone would open, has nothing to stand for under SDL.
+        if (wParam == WPARAM(VK_F4) && ((lParam >> 16) & KF_ALTDOWN))
+            SendToProcedure(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+        return 0;
+    case WM_SYSCOMMAND:
+        if ((wParam & 0xFFF0) == SC_CLOSE)
+            SendToProcedure(hwnd, WM_CLOSE, 0, 0);
+        return 0;
+    case WM_CLOSE:
         DestroyWindow(hwnd);
-    return 0;
+        return 0;
+    default:
+        return 0;
+    }
 }
 
 int GetSystemMetrics(int index) {

@@ -105,8 +105,14 @@ constexpr UINT WM_KEYUP = 0x0101;
 constexpr UINT WM_CHAR = 0x0102;
 constexpr UINT WM_SYSKEYDOWN = 0x0104;
 constexpr UINT WM_SYSKEYUP = 0x0105;
+constexpr UINT WM_SYSCOMMAND = 0x0112;
 constexpr UINT WM_MOUSEWHEEL = 0x020A;
 constexpr UINT WM_DROPFILES = 0x0233;
+
+// Key-message flags, in the high word of lParam: Alt was held.
+constexpr DWORD KF_ALTDOWN = 0x2000;
+// System command: the system menu's Close.
+constexpr WPARAM SC_CLOSE = 0xF060;
 
 // Window styles
 constexpr DWORD WS_OVERLAPPED = 0x00000000;

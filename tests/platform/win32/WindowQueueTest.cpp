@@ -88,15 +88,35 @@ TEST_F(WindowQueueTest, DestroyedWindowTakesItsQueuedMessagesAndDropsAlong) {
     EXPECT_FALSE(PostMessageA(hwnd, WM_CLOSE, 0, 0));
 }
 
-TEST_F(WindowQueueTest, DefaultCloseDestroysTheWindow) {
-    HWND hwnd = Create();
-    PostMessageA(hwnd, WM_CLOSE, 0, 0);
-    MSG msg;
-    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
-    DispatchMessageA(&msg);
-    EXPECT_EQ(received, (std::vector<UINT>{WM_CLOSE, WM_DESTROY}));
-    RECT rect;
-    EXPECT_FALSE(GetClientRect(hwnd, &rect));
+TEST_F(WindowQueueTest, DefaultProcedureDestroysTheWindowOnCloseAndOnAltF4) {
+    // F4 alone is an ordinary key; with Alt it closes the window by way of
+    // the system menu's Close command.
+    const LPARAM altDown = LPARAM(KF_ALTDOWN) << 16;
+    struct Case {
+        UINT msg;
+        WPARAM key;
+        LPARAM flags;
+        std::vector<UINT> seen;
+    } cases[] = {
+        {WM_CLOSE, 0, 0, {WM_CLOSE, WM_DESTROY}},
+        {WM_SYSKEYDOWN, VK_F4, altDown, {WM_SYSKEYDOWN, WM_SYSCOMMAND, WM_CLOSE, WM_DESTROY}},
+        {WM_SYSKEYDOWN, VK_F4, 0, {WM_SYSKEYDOWN}},
+        {WM_SYSKEYDOWN, VK_F10, altDown, {WM_SYSKEYDOWN}},
+    };
+    for (const Case& c : cases) {
+        received.clear();
+        HWND hwnd = Create();
+        PostMessageA(hwnd, c.msg, c.key, c.flags);
+        MSG msg;
+        ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+        DispatchMessageA(&msg);
+        EXPECT_EQ(received, c.seen) << c.msg << " " << c.key;
+        RECT rect;
+        bool closed = c.seen.back() == WM_DESTROY;
+        EXPECT_EQ(GetClientRect(hwnd, &rect) == FALSE, closed) << c.msg << " " << c.key;
+        if (!closed)
+            DestroyWindow(hwnd);
+    }
 }
 
 TEST_F(WindowQueueTest, ClientAndScreenCoordinatesDifferByTheClientOrigin) {
