@@ -240,7 +240,7 @@ TEST_F(FixedFunctionGLTest, AlphaTestDropsPixelsBelowTheReferenceAndBlendingMixe
     texture->Release();
 }
 
-TEST_F(FixedFunctionGLTest, LinearVertexFogMixesTowardsTheFogColour) {
+TEST_F(FixedFunctionGLTest, LinearVertexFogMixesTowardsTheFogColourByDepthOrByRange) {
     IDirect3DDevice9* d = gl.device;
     d->SetRenderState(D3DRS_LIGHTING, FALSE);
     d->SetRenderState(D3DRS_FOGENABLE, TRUE);
@@ -256,6 +256,13 @@ TEST_F(FixedFunctionGLTest, LinearVertexFogMixesTowardsTheFogColour) {
     d->SetRenderState(D3DRS_FOGSTART, Bits(6.0f)); // before the start: no fog
     d->SetRenderState(D3DRS_FOGEND, Bits(10.0f));
     ExpectColour(Draw(0xFF000000), Rgb{1, 1, 1});
+    // Range fog, as the viewer has it: each vertex's distance from the eye,
+    // here sqrt(2 * 2 + 2 * 2 + 5 * 5) for all four corners, not its depth.
+    d->SetRenderState(D3DRS_RANGEFOGENABLE, TRUE);
+    d->SetRenderState(D3DRS_FOGSTART, Bits(1.0f));
+    d->SetRenderState(D3DRS_FOGEND, Bits(9.0f));
+    float f = (9.0f - std::sqrt(33.0f)) / 8.0f;
+    ExpectColour(Draw(0xFF000000), Rgb{f, f, 1});
 }
 
 TEST_F(FixedFunctionGLTest, CullingCounterClockwiseHidesTheBackOfTheQuad) {
