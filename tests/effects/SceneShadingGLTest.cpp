@@ -184,7 +184,8 @@ protected:
         }
     }
 
-    // Sets the parameters as the viewer does, by name, and draws the quad.
+    // Sets every parameter by name from `params` and the case's maps, with
+    // fresh textures, and draws the quad once.
     FloatImage Draw(ID3DXEffect* effect, SceneTechnique technique, const SceneCase& c) {
         IDirect3DDevice9* d = gl->device;
         d->SetRenderTarget(0, target->surface);
@@ -217,16 +218,12 @@ protected:
         d->SetVertexDeclaration(declaration);
         d->BeginScene();
         effect->SetTechnique(TechniqueName(technique));
-        // Drawn twice: the OpenGL device's first draw with textures it has
-        // not uploaded yet binds the wrong ones (see the task report).
-        for (int twice = 0; twice < 2; ++twice) {
-            d->Clear(0, nullptr, D3DCLEAR_TARGET, 0x00000000, 1.0f, 0);
-            effect->Begin(nullptr, 0);
-            effect->BeginPass(0);
-            d->DrawPrimitiveUP(D3DPT_TRIANGLEFAN, 2, quad, sizeof(SceneVertex));
-            effect->EndPass();
-            effect->End();
-        }
+        d->Clear(0, nullptr, D3DCLEAR_TARGET, 0x00000000, 1.0f, 0);
+        effect->Begin(nullptr, 0);
+        effect->BeginPass(0);
+        d->DrawPrimitiveUP(D3DPT_TRIANGLEFAN, 2, quad, sizeof(SceneVertex));
+        effect->EndPass();
+        effect->End();
         d->EndScene();
         for (int i = 0; i < 4; ++i) {
             effect->SetTexture(names[i], nullptr);
@@ -493,20 +490,52 @@ TEST_F(SceneShadingGLTest, FlatNormalMapShadesLikeTheVertexNormal) {
     }
 }
 
-TEST_F(SceneShadingGLTest, NormalsUpAndDownReceiveExactlyTheirAmbient) {
+TEST_F(SceneShadingGLTest, NormalsUpSidewaysAndDownReceiveTheirHemisphereAmbient) {
     params.lightColor[0] = params.lightColor[1] = D3DXVECTOR4(0, 0, 0, 1); // ambient alone
     SceneCase c;
     c.maps.diffuse = FloatImage(4, 4, D3DXVECTOR4(1, 1, 1, 1));
-    for (float y : {1.0f, -1.0f}) {
-        c.SetAllNormals(D3DXVECTOR3(0, y, 0), D3DXVECTOR3(1, 0, 0));
-        const D3DXVECTOR4& ambient = y > 0 ? params.ambient : params.ambient2;
+    for (float y : {1.0f, 0.0f, -1.0f}) {
+        if (y == 0)
+            c.SetAllNormals(D3DXVECTOR3(1, 0, 0), D3DXVECTOR3(0, 0, 1));
+        else
+            c.SetAllNormals(D3DXVECTOR3(0, y, 0), D3DXVECTOR3(1, 0, 0));
+        // The upper colour, half of each, or the lower colour.
+        float h = 0.5f * y + 0.5f;
+        const D3DXVECTOR4 &up = params.ambient, &down = params.ambient2;
+        float r = up.x * h + down.x * (1 - h), g = up.y * h + down.y * (1 - h),
+              b = up.z * h + down.z * (1 - h);
         for (SceneTechnique technique : {SceneTechnique::StdSimple, SceneTechnique::StdFull}) {
             FloatImage image = Draw(effects[0], technique, c);
-            EXPECT_NEAR(image.At(20, 15).x, ambient.x, 1e-5f) << y;
-            EXPECT_NEAR(image.At(3, 27).y, ambient.y, 1e-5f) << y;
-            EXPECT_NEAR(image.At(37, 2).z, ambient.z, 1e-5f) << y;
+            EXPECT_NEAR(image.At(20, 15).x, r, 1e-5f) << y;
+            EXPECT_NEAR(image.At(3, 27).y, g, 1e-5f) << y;
+            EXPECT_NEAR(image.At(37, 2).z, b, 1e-5f) << y;
         }
     }
+}
+
+// At the centre pixel the view ray meets the quad head-on at `camera.at`.
+TEST_F(SceneShadingGLTest, CharacterLightWrapsPastTheTerminatorAndRimsEdgeOn) {
+    params.ambient = params.ambient2 = D3DXVECTOR4(0, 0, 0, 1);
+    params.lightColor[0] = D3DXVECTOR4(1, 1, 1, 1);
+    params.lightColor[1] = D3DXVECTOR4(0, 0, 0, 1);
+    params.lightDir[0] = camera.up; // at right angles to a normal facing the camera
+    SceneCase c;
+    c.maps.diffuse = FloatImage(4, 4, D3DXVECTOR4(1, 1, 1, 1));
+    c.SetAllNormals(-camera.forward, camera.right);
+    // The standard programs stop at the terminator; the character ones wrap
+    // the light by 0.4 and square it: ((0 + 0.4) / 1.4)^2. Facing the
+    // camera, no rim.
+    const float wrapped = (0.4f / 1.4f) * (0.4f / 1.4f);
+    EXPECT_NEAR(Draw(effects[0], SceneTechnique::StdSimple, c).At(20, 15).y, 0.0f, 1e-3f);
+    for (SceneTechnique technique : {SceneTechnique::CharSimple, SceneTechnique::CharFull})
+        EXPECT_NEAR(Draw(effects[0], technique, c).At(20, 15).y, wrapped, 1e-3f)
+            << TechniqueName(technique);
+    // Seen edge-on and unlit: the whole rim, 0.25 x 0.5.
+    params.lightColor[0] = D3DXVECTOR4(0, 0, 0, 1);
+    c.SetAllNormals(camera.up, camera.right);
+    for (SceneTechnique technique : {SceneTechnique::CharSimple, SceneTechnique::CharFull})
+        EXPECT_NEAR(Draw(effects[0], technique, c).At(20, 15).y, 0.125f, 2e-3f)
+            << TechniqueName(technique);
 }
 
 TEST_F(SceneShadingGLTest, EmissiveMapAddsMinusOneNothingOrOne) {

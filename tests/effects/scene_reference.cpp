@@ -70,6 +70,20 @@ V3 IntoFrame(const V3& v, const V3& T, const V3& B, const V3& N) {
     return V3(Dot(v, T), Dot(v, B), Dot(v, N));
 }
 
+float WrappedSquaredDiffuse(float nDotL) {
+    float k = std::fmax((nDotL + 0.4f) * 0.71428573f, 0.0f);
+    return k * k;
+}
+
+float RimLight(float eDotN) {
+    return 0.25f * std::fmax(0.5f - std::fabs(eDotN), 0.0f);
+}
+
+D3DXVECTOR3 HemisphereAmbient(float up, const D3DXVECTOR4& ambient, const D3DXVECTOR4& ambient2) {
+    float h = 0.5f * up + 0.5f;
+    return Rgb(ambient) * h + Rgb(ambient2) * (1.0f - h);
+}
+
 } // namespace
 
 const char* TechniqueName(SceneTechnique technique) {
@@ -90,20 +104,6 @@ const char* TechniqueName(SceneTechnique technique) {
         return "T_Char_Full";
     }
     return "";
-}
-
-float WrappedSquaredDiffuse(float nDotL) {
-    float k = std::fmax((nDotL + 0.4f) * 0.71428573f, 0.0f);
-    return k * k;
-}
-
-float RimLight(float eDotN) {
-    return 0.25f * std::fmax(0.5f - std::fabs(eDotN), 0.0f);
-}
-
-D3DXVECTOR3 HemisphereAmbient(float up, const D3DXVECTOR4& ambient, const D3DXVECTOR4& ambient2) {
-    float h = 0.5f * up + 0.5f;
-    return Rgb(ambient) * h + Rgb(ambient2) * (1.0f - h);
 }
 
 Interpolants RunSceneVertexProgram(SceneTechnique technique, const SceneParameters& p,

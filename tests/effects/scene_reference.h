@@ -59,8 +59,3 @@ Interpolants RunSceneVertexProgram(SceneTechnique technique, const SceneParamete
 Interpolants InterpolateCorners(const Interpolants corners[3], const float weights[3]);
 ShadedPixel RunScenePixelProgram(SceneTechnique technique, bool dimmed, const SceneParameters& p,
                                  const Interpolants& in, const SceneMaps& maps);
-
-// The shading model's terms, exposed for checking their edge cases.
-float WrappedSquaredDiffuse(float nDotL);
-float RimLight(float eDotN);
-D3DXVECTOR3 HemisphereAmbient(float up, const D3DXVECTOR4& ambient, const D3DXVECTOR4& ambient2);
