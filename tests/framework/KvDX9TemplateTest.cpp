@@ -56,12 +56,6 @@ TEST(ColorWordsTest, ScaleColorTruncatesAndClampsEachChannel) {
     EXPECT_EQ(c, 0xFF000030u);
 }
 
-TEST(ColorWordsTest, FormatTextCutsToTheBuffer) {
-    char small[8];
-    EXPECT_EQ(KvDX9Template::FormatText(small, sizeof small, "%d-%s", 12345, "long"), 10);
-    EXPECT_STREQ(small, "12345-l");
-}
-
 TEST_F(PrimitivesTest, DefaultStatesAreSetInOrder) {
     app.SetDefaultRenderStates();
     std::vector<std::pair<double, double>> expected = {

@@ -74,6 +74,18 @@ TEST_F(PerformancePanelTest, FirstFrameShowsAQuarterOfUpdateAndNothingOfTheOpenD
     }
 }
 
+TEST_F(PerformancePanelTest, ALineLongerThanItsTextIsCutToTheText) {
+    // 256 bytes a line: a long name keeps its first 255 characters.
+    std::string longName(300, 'n');
+    const char* names[2] = {longName.c_str(), "Draw"};
+    ViewerFrame(1000, 10);
+    At(1013);
+    DrawPerformancePanel(app, marker, names, kPanelPosition, kPanelSize, kTextPosition);
+    ASSERT_EQ(fonts->calls.size(), 4u);
+    EXPECT_EQ(fonts->calls[0].text, std::string(255, 'n'));
+    EXPECT_EQ(fonts->calls[2].text, "Draw 0.0ms 0.0%");
+}
+
 TEST_F(PerformancePanelTest, TextFirstThenTheBackgroundThenOneBarPerSection) {
     for (DWORD frame = 0; frame < 4; ++frame)
         ViewerFrame(1000 + 20 * frame, 5);
