@@ -1,7 +1,8 @@
 #include "platform/win32/sdl_keys.h"
 
-#include "platform/win32/win32.h"
+namespace {
 
+// The key by its position, as on a US keyboard.
 int VirtualKeyFromScancode(SDL_Scancode sc) {
     if (sc >= SDL_SCANCODE_A && sc <= SDL_SCANCODE_Z)
         return 'A' + (sc - SDL_SCANCODE_A);
@@ -60,5 +61,31 @@ int VirtualKeyFromScancode(SDL_Scancode sc) {
         return VK_RMENU;
     default:
         return 0;
+    }
+}
+
+} // namespace
+
+int VirtualKeyFromKey(SDL_Scancode scancode, SDL_Keycode keycode) {
+    if (keycode >= SDLK_a && keycode <= SDLK_z)
+        return 'A' + (keycode - SDLK_a);
+    if (keycode >= SDLK_0 && keycode <= SDLK_9)
+        return '0' + (keycode - SDLK_0);
+    // A letter position that the layout gives a punctuation mark (',' on the
+    // French M key) is a punctuation key, which this program does not use.
+    // Letters of other scripts keep their position, as Windows does.
+    if (scancode >= SDL_SCANCODE_A && scancode <= SDL_SCANCODE_Z && keycode > 0 && keycode < 0x80)
+        return 0;
+    return VirtualKeyFromScancode(scancode);
+}
+
+void MarkPressedKeys(const Uint8* pressed, int count, SDL_Keycode (*layout)(SDL_Scancode),
+                     BYTE keys[256]) {
+    for (int i = 0; i < count; ++i) {
+        if (!pressed[i])
+            continue;
+        auto scancode = SDL_Scancode(i);
+        if (int vk = VirtualKeyFromKey(scancode, layout(scancode)))
+            keys[vk] |= 0x80;
     }
 }

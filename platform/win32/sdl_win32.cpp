@@ -79,11 +79,7 @@ public:
         if (videoReady) {
             int count = 0;
             const Uint8* state = SDL_GetKeyboardState(&count);
-            for (int sc = 0; sc < count; ++sc) {
-                int vk = VirtualKeyFromScancode(SDL_Scancode(sc));
-                if (vk && state[sc])
-                    keys[vk] |= 0x80;
-            }
+            MarkPressedKeys(state, count, SDL_GetKeyFromScancode, keys);
             Uint32 buttons = SDL_GetMouseState(nullptr, nullptr);
             if (buttons & SDL_BUTTON_LMASK)
                 keys[VK_LBUTTON] |= 0x80;
@@ -229,17 +225,18 @@ private:
         }
         case SDL_KEYDOWN:
         case SDL_KEYUP: {
-            int vk = VirtualKeyFromScancode(event.key.keysym.scancode);
+            int vk = VirtualKeyFromKey(event.key.keysym.scancode, event.key.keysym.sym);
             bool down = event.type == SDL_KEYDOWN;
             if (down && !event.key.repeat && vk)
                 toggles[vk] ^= 1;
             HWND hwnd = WindowOfId(event.key.windowID);
             if (!hwnd)
                 break;
-            bool system = (event.key.keysym.mod & KMOD_ALT) || vk == VK_F10;
+            bool alt = (event.key.keysym.mod & KMOD_ALT) != 0;
+            bool system = alt || vk == VK_F10;
             UINT msg =
                 down ? (system ? WM_SYSKEYDOWN : WM_KEYDOWN) : (system ? WM_SYSKEYUP : WM_KEYUP);
-            PostMessageA(hwnd, msg, WPARAM(vk), 0);
+            PostMessageA(hwnd, msg, WPARAM(vk), alt ? LPARAM(KF_ALTDOWN) << 16 : 0);
             break;
         }
         case SDL_DROPBEGIN:
