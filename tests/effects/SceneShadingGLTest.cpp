@@ -490,7 +490,11 @@ TEST_F(SceneShadingGLTest, FlatNormalMapShadesLikeTheVertexNormal) {
     }
 }
 
-TEST_F(SceneShadingGLTest, NormalsUpSidewaysAndDownReceiveTheirHemisphereAmbient) {
+// The lighting terms alone, one at a time: the hemisphere ambient for normals
+// up, sideways and down, then the character programs' wrapped light and rim
+// at the centre pixel, where the view ray meets the quad head-on at
+// `camera.at`.
+TEST_F(SceneShadingGLTest, AmbientWrappedLightAndRimEachAlone) {
     params.lightColor[0] = params.lightColor[1] = D3DXVECTOR4(0, 0, 0, 1); // ambient alone
     SceneCase c;
     c.maps.diffuse = FloatImage(4, 4, D3DXVECTOR4(1, 1, 1, 1));
@@ -511,16 +515,10 @@ TEST_F(SceneShadingGLTest, NormalsUpSidewaysAndDownReceiveTheirHemisphereAmbient
             EXPECT_NEAR(image.At(37, 2).z, b, 1e-5f) << y;
         }
     }
-}
 
-// At the centre pixel the view ray meets the quad head-on at `camera.at`.
-TEST_F(SceneShadingGLTest, CharacterLightWrapsPastTheTerminatorAndRimsEdgeOn) {
     params.ambient = params.ambient2 = D3DXVECTOR4(0, 0, 0, 1);
     params.lightColor[0] = D3DXVECTOR4(1, 1, 1, 1);
-    params.lightColor[1] = D3DXVECTOR4(0, 0, 0, 1);
     params.lightDir[0] = camera.up; // at right angles to a normal facing the camera
-    SceneCase c;
-    c.maps.diffuse = FloatImage(4, 4, D3DXVECTOR4(1, 1, 1, 1));
     c.SetAllNormals(-camera.forward, camera.right);
     // The standard programs stop at the terminator; the character ones wrap
     // the light by 0.4 and square it: ((0 + 0.4) / 1.4)^2. Facing the
