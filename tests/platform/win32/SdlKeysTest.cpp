@@ -28,7 +28,7 @@ SDL_Keycode GermanLayout(SDL_Scancode sc) {
 
 } // namespace
 
-TEST(SdlKeysTest, LettersAndDigitsFollowTheLayout) {
+TEST(SdlKeysTest, LettersAndDigitsFollowTheLayoutOtherKeysTheirPosition) {
     struct Case {
         const char* layout;
         SDL_Scancode position;
@@ -54,14 +54,13 @@ TEST(SdlKeysTest, LettersAndDigitsFollowTheLayout) {
     for (const Case& c : cases)
         EXPECT_EQ(VirtualKeyFromKey(c.position, c.label), c.vk)
             << c.layout << " " << SDL_GetScancodeName(c.position);
-}
 
-TEST(SdlKeysTest, KeysWithoutALetterOrDigitGoByPosition) {
-    struct Case {
+    // Keys without a letter or digit go by their position.
+    struct PositionCase {
         SDL_Scancode position;
         SDL_Keycode label;
         int vk;
-    } cases[] = {
+    } positions[] = {
         {SDL_SCANCODE_ESCAPE, SDLK_ESCAPE, VK_ESCAPE},
         {SDL_SCANCODE_SPACE, SDLK_SPACE, VK_SPACE},
         {SDL_SCANCODE_F4, SDLK_F4, VK_F4},
@@ -72,7 +71,7 @@ TEST(SdlKeysTest, KeysWithoutALetterOrDigitGoByPosition) {
         {SDL_SCANCODE_RSHIFT, SDLK_RSHIFT, VK_RSHIFT},
         {SDL_SCANCODE_KP_5, SDLK_KP_5, 0},
     };
-    for (const Case& c : cases) {
+    for (const PositionCase& c : positions) {
         EXPECT_EQ(VirtualKeyFromKey(c.position, c.label), c.vk) << SDL_GetScancodeName(c.position);
         // A layout that gives the key no symbol at all changes nothing.
         EXPECT_EQ(VirtualKeyFromKey(c.position, SDLK_UNKNOWN), c.vk)
