@@ -1,1 +1,1 @@
-zq_bench(XFileBench SOURCES ../bench/xfile_bench.cpp LIBS zq_utility_xfile)
+zq_bench(XFileBench SOURCES ../bench/xfile_bench.cpp LIBS zq_tools_models)

@@ -1,0 +1,181 @@
+// LoadBench: the loading a user waits for, from file name to ready mesh, one
+// operation a process so that its peak resident memory is its own.
+//
+//   LoadBench write DIR     writes the generated models: height fields of
+//                           about 10 thousand, 100 thousand and 1 million
+//                           triangles in the text, binary, tzip and bzip
+//                           encodings (32-bit floats)
+//   LoadBench load FILE     D3DXLoadMeshFromXA alone
+//   LoadBench slot FILE     the viewer's whole slot preparation (LoadMeshSlot:
+//                           load, clone, adjacency, cleaning, tangents, repair)
+//   LoadBench inflate FILE  zlib's inflate of a compressed file's blocks alone,
+//                           the floor for reading that file
+//
+// The operations print one line: seconds the operation took, peak resident
+// memory of the process in KiB, and the mesh's triangles, vertices and bytes
+// (vertex, index and attribute data). tools/bench/load-bench runs them all.
+#include "framework/KvDX9.h"
+#include "mesh/MeshSlot.h"
+#include "platform/d3d9/com.h"
+#include "tools/common/height_field.h"
+#include "tools/common/recording_tool_device.h"
+#include "utility/core/file_bytes.h"
+#include "utility/xfile/xfile_format.h"
+#include "utility/xfile/xfile_writer.h"
+
+#include <sys/resource.h>
+#include <zlib.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct Model {
+    const char* name;
+    std::uint32_t side; // (side - 1)^2 * 2 triangles
+};
+
+constexpr Model kModels[] = {{"10k", 72}, {"100k", 225}, {"1m", 708}};
+constexpr XEncoding kEncodings[] = {XEncoding::Text, XEncoding::Binary, XEncoding::TextCompressed,
+                                    XEncoding::BinaryCompressed};
+
+long PeakKiB() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+double Since(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+int Write(const char* directory) {
+    for (const Model& model : kModels) {
+        XMeshData mesh = HeightField(model.side);
+        for (XEncoding encoding : kEncodings) {
+            std::vector<std::uint8_t> bytes;
+            std::string path = std::string(directory) + "/heightfield_" + model.name + "_" +
+                               XEncodingName(encoding) + ".x";
+            if (!WriteXFile(mesh, encoding, 4, bytes) ||
+                FAILED(WriteFileBytes(path.c_str(), bytes))) {
+                std::fprintf(stderr, "LoadBench: cannot write %s\n", path.c_str());
+                return 1;
+            }
+        }
+    }
+    return 0;
+}
+
+void Report(double seconds, ID3DXMesh* mesh) {
+    std::size_t indexBytes = (mesh->GetOptions() & D3DXMESH_32BIT) ? 4 : 2;
+    std::size_t bytes = std::size_t(mesh->GetNumVertices()) * mesh->GetNumBytesPerVertex() +
+                        std::size_t(mesh->GetNumFaces()) * (3 * indexBytes + sizeof(DWORD));
+    std::printf("%.6f %ld %lu %lu %zu\n", seconds, PeakKiB(), (unsigned long)mesh->GetNumFaces(),
+                (unsigned long)mesh->GetNumVertices(), bytes);
+}
+
+int Load(const char* path, IDirect3DDevice9* device) {
+    Clock::time_point start = Clock::now();
+    ID3DXMesh* mesh = nullptr;
+    ID3DXBuffer* materials = nullptr;
+    DWORD count = 0;
+    HRESULT hr = D3DXLoadMeshFromXA(path, 0, device, nullptr, &materials, nullptr, &count, &mesh);
+    double seconds = Since(start);
+    if (FAILED(hr)) {
+        std::fprintf(stderr, "LoadBench: %s did not load\n", path);
+        return 1;
+    }
+    Report(seconds, mesh);
+    ReleaseRef(materials);
+    ReleaseRef(mesh);
+    return 0;
+}
+
+int Slot(const char* path, IDirect3DDevice9* device) {
+    sharedDevice = device;
+    MeshObj slot;
+    Clock::time_point start = Clock::now();
+    bool loaded = LoadMeshSlot(device, slot, path);
+    double seconds = Since(start);
+    if (!loaded) {
+        std::fprintf(stderr, "LoadBench: %s did not fill the slot\n", path);
+        return 1;
+    }
+    Report(seconds, slot.mesh);
+    slot.Release();
+    sharedDevice = nullptr;
+    return 0;
+}
+
+std::uint32_t Word(const std::uint8_t* p) {
+    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8;
+}
+
+// The MSZIP blocks inflated by zlib into one buffer, each with the block
+// before it as its dictionary; no checks beyond zlib's own.
+int Inflate(const char* path) {
+    Clock::time_point start = Clock::now();
+    std::vector<std::uint8_t> bytes;
+    XFileHeader header;
+    if (FAILED(ReadFileBytes(path, bytes)) ||
+        !ParseXFileHeader(bytes.data(), bytes.size(), &header) || !IsCompressed(header.encoding)) {
+        std::fprintf(stderr, "LoadBench: %s is not a compressed X file\n", path);
+        return 1;
+    }
+    const std::uint8_t* at = bytes.data() + XFileHeaderSize;
+    const std::uint8_t* end = bytes.data() + bytes.size();
+    std::size_t size = std::size_t(Word(at) | Word(at + 2) << 16) - XFileHeaderSize;
+    at += XFileCompressedSizeField;
+    std::unique_ptr<std::uint8_t[]> out(new std::uint8_t[size]);
+    z_stream stream{};
+    inflateInit2(&stream, -MAX_WBITS);
+    std::size_t produced = 0;
+    while (end - at >= 4) {
+        std::size_t blockSize = Word(at), packedSize = Word(at + 2);
+        at += 4;
+        std::size_t window = produced < 32768 ? produced : 32768;
+        inflateReset(&stream);
+        if (window)
+            inflateSetDictionary(&stream, out.get() + produced - window, uInt(window));
+        stream.next_in = const_cast<Bytef*>(at + 2);
+        stream.avail_in = uInt(packedSize - 2);
+        stream.next_out = out.get() + produced;
+        stream.avail_out = uInt(blockSize);
+        inflate(&stream, Z_FINISH);
+        produced += blockSize;
+        at += packedSize;
+    }
+    inflateEnd(&stream);
+    double seconds = Since(start);
+    std::printf("%.6f %ld %zu\n", seconds, PeakKiB(), produced);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: LoadBench write DIR | load FILE | slot FILE | inflate FILE\n");
+        return 2;
+    }
+    std::string mode = argv[1];
+    if (mode == "write")
+        return Write(argv[2]);
+    if (mode == "inflate")
+        return Inflate(argv[2]);
+    RecordingToolDevice recording;
+    if (!recording.device)
+        return 1;
+    if (mode == "load")
+        return Load(argv[2], recording.device);
+    if (mode == "slot")
+        return Slot(argv[2], recording.device);
+    std::fprintf(stderr, "LoadBench: unknown mode %s\n", mode.c_str());
+    return 2;
+}
