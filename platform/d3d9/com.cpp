@@ -1,7 +1,11 @@
 #include "platform/d3d9/com.h"
 
+#include <atomic>
+
 namespace {
-long liveObjects = 0;
+// Objects are made and released on the device's thread and on the threads
+// that prepare meshes off it, on devices of their own.
+std::atomic<long> liveObjects{0};
 Direct3DFactory installedFactory = nullptr;
 } // namespace
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "platform/d3d9/com.h"
+#include "platform/memory/large_allocator.h"
 
 #include <cstdint>
 #include <memory>
@@ -110,7 +111,7 @@ public:
 
     DWORD usage;
     DWORD fvf;
-    std::vector<std::uint8_t> data;
+    LargeVector<std::uint8_t> data;
     bool locked = false;
     bool lockedForWriting = false;
 };
@@ -126,7 +127,7 @@ public:
 
     DWORD usage;
     D3DFORMAT format;
-    std::vector<std::uint8_t> data;
+    LargeVector<std::uint8_t> data;
     bool locked = false;
     bool lockedForWriting = false;
 };

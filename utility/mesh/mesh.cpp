@@ -2,6 +2,7 @@
 // its own vertex declaration, one attribute per face kept in system memory,
 // and an optional attribute table.
 #include "platform/d3d9/com.h"
+#include "platform/memory/large_allocator.h"
 #include "utility/mesh/adjacency.h"
 #include "utility/mesh/clone.h"
 #include "utility/mesh/vertex_declaration.h"
@@ -34,7 +35,7 @@ public:
     Mesh(DWORD options, DWORD numFaces, DWORD numVertices, const D3DVERTEXELEMENT9* declaration)
         : options(options), numFaces(numFaces), numVertices(numVertices),
           elements(declaration, declaration + D3DXGetDeclLength(declaration) + 1),
-          stride(D3DXGetDeclVertexSize(declaration, 0)), attributes(numFaces, 0) {}
+          stride(D3DXGetDeclVertexSize(declaration, 0)), attributes(numFaces) {}
 
     ~Mesh() override {
         ReleaseRef(declaration);
@@ -200,7 +201,7 @@ private:
     DWORD numVertices;
     std::vector<D3DVERTEXELEMENT9> elements; // closed by the end marker
     UINT stride;
-    std::vector<DWORD> attributes;
+    LargeVector<DWORD> attributes;
     bool attributesLocked = false;
     std::vector<D3DXATTRIBUTERANGE> table;
     IDirect3DDevice9* device = nullptr;
