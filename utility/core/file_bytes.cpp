@@ -1,66 +1,111 @@
 #include "utility/core/file_bytes.h"
 
+#include "utility/core/load_report.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <new>
 
-namespace {
-
-constexpr std::size_t kReadChunk = std::size_t(1) << 20;
-
-// The path with every `\` turned into `/`, which every platform accepts.
-bool NativePath(const char* path, char (&native)[kMaxPathLength + 1]) {
-    if (!path)
-        return false;
-    std::size_t length = std::strlen(path);
-    if (length > kMaxPathLength)
-        return false;
-    for (std::size_t i = 0; i <= length; ++i)
-        native[i] = path[i] == '\\' ? '/' : path[i];
-    return true;
+std::string NativePath(const char* path) {
+    std::string native(path);
+    for (char& c : native)
+        if (c == '\\')
+            c = '/';
+    return native;
 }
 
-// Reads to the end without trusting a size reported up front: a directory
-// opens but cannot be read, a pipe has no size.
-HRESULT ReadAll(std::FILE* file, std::vector<std::uint8_t>& bytes, std::size_t maxBytes) {
-    for (;;) {
-        std::size_t start = bytes.size();
-        try {
-            bytes.resize(start + kReadChunk);
-        } catch (const std::bad_alloc&) {
-            return E_OUTOFMEMORY;
-        }
-        std::size_t read = std::fread(bytes.data() + start, 1, kReadChunk, file);
-        bytes.resize(start + read);
-        if (bytes.size() > maxBytes)
-            return E_FAIL;
-        if (read < kReadChunk)
-            return std::ferror(file) ? E_FAIL : D3D_OK;
+FileReader::~FileReader() {
+    if (descriptor >= 0)
+        close(descriptor);
+}
+
+HRESULT FileReader::Open(const char* path) {
+    if (!path) {
+        SetLoadFailure("no file name");
+        return E_FAIL;
     }
+    descriptor = open(NativePath(path).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (descriptor < 0) {
+        SetLoadFailure("%s", std::strerror(errno));
+        return E_FAIL;
+    }
+    struct stat status;
+    if (fstat(descriptor, &status) != 0) {
+        SetLoadFailure("%s", std::strerror(errno));
+        return E_FAIL;
+    }
+    if (!S_ISREG(status.st_mode)) {
+        SetLoadFailure("not a regular file");
+        return E_FAIL;
+    }
+    size = std::uint64_t(status.st_size);
+    return D3D_OK;
 }
 
-} // namespace
+HRESULT FileReader::Read(void* into, std::size_t count, std::size_t& read) {
+    read = 0;
+    if (count > size - offset)
+        count = std::size_t(size - offset);
+    while (count) {
+        ssize_t got = ::read(descriptor, into, count);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            SetLoadFailure("%s", std::strerror(errno));
+            return E_FAIL;
+        }
+        read = std::size_t(got);
+        offset += read;
+        break;
+    }
+    return D3D_OK;
+}
 
 HRESULT ReadFileBytes(const char* path, std::vector<std::uint8_t>& bytes, std::size_t maxBytes) {
-    bytes.clear();
-    char native[kMaxPathLength + 1];
-    if (!NativePath(path, native))
-        return E_FAIL;
-    std::FILE* file = std::fopen(native, "rb");
-    if (!file)
-        return E_FAIL;
-    HRESULT hr = ReadAll(file, bytes, maxBytes);
-    std::fclose(file);
+    std::vector<std::uint8_t>().swap(bytes);
+    FileReader file;
+    HRESULT hr = file.Open(path);
     if (FAILED(hr))
-        std::vector<std::uint8_t>().swap(bytes);
-    return hr;
+        return hr;
+    if (file.Size() > maxBytes) {
+        SetLoadFailure("file too large");
+        return E_FAIL;
+    }
+    try {
+        // Room for one byte at least, so that an empty file still gives a
+        // valid pointer to hand on with its size.
+        bytes.reserve(std::max<std::size_t>(std::size_t(file.Size()), 1));
+        bytes.resize(std::size_t(file.Size()));
+    } catch (const std::bad_alloc&) {
+        SetLoadFailure("out of memory");
+        return E_OUTOFMEMORY;
+    }
+    std::size_t filled = 0;
+    for (;;) {
+        std::size_t read = 0;
+        hr = file.Read(bytes.data() + filled, bytes.size() - filled, read);
+        if (FAILED(hr)) {
+            std::vector<std::uint8_t>().swap(bytes);
+            return hr;
+        }
+        if (read == 0)
+            break;
+        filled += read;
+    }
+    bytes.resize(filled);
+    return D3D_OK;
 }
 
 HRESULT WriteFileBytes(const char* path, const std::vector<std::uint8_t>& bytes) {
-    char native[kMaxPathLength + 1];
-    if (!NativePath(path, native))
+    if (!path)
         return E_FAIL;
-    std::FILE* file = std::fopen(native, "wb");
+    std::FILE* file = std::fopen(NativePath(path).c_str(), "wb");
     if (!file)
         return E_FAIL;
     bool written =

@@ -8,6 +8,8 @@ namespace {
 
 thread_local char failure[512] = "";
 thread_local LoadProgress* current = nullptr;
+thread_local std::uint32_t spanFirst = 0;
+thread_local std::uint32_t spanLast = 1000;
 
 } // namespace
 
@@ -43,6 +45,22 @@ LoadProgressScope::~LoadProgressScope() {
     current = outer;
 }
 
+LoadProgressSpan::LoadProgressSpan(std::uint32_t first, std::uint32_t last)
+    : outerFirst(spanFirst), outerLast(spanLast) {
+    std::uint32_t width = outerLast - outerFirst;
+    spanFirst = outerFirst + width * first / 1000;
+    spanLast = outerFirst + width * last / 1000;
+}
+
+LoadProgressSpan::~LoadProgressSpan() {
+    spanFirst = outerFirst;
+    spanLast = outerLast;
+}
+
+LoadProgress* CurrentLoadProgress() {
+    return current;
+}
+
 bool LoadCancelled() {
     return current && current->cancelled.load(std::memory_order_relaxed);
 }
@@ -50,6 +68,7 @@ bool LoadCancelled() {
 void ReportLoadProgress(std::uint64_t done, std::uint64_t total) {
     if (!current || total == 0)
         return;
-    std::uint64_t permille = done >= total ? 1000 : done * 1000 / total;
+    std::uint64_t width = spanLast - spanFirst;
+    std::uint64_t permille = spanFirst + (done >= total ? width : width * done / total);
     current->permille.store(std::uint32_t(permille), std::memory_order_relaxed);
 }

@@ -42,6 +42,24 @@ private:
     LoadProgress* outer;
 };
 
+// Makes the progress reported on this thread, while it lives, fill only
+// [first, last) of the whole (permille), so that each step of a load of
+// several steps reports its own share from 0 to all done. Spans nest.
+class LoadProgressSpan {
+public:
+    LoadProgressSpan(std::uint32_t first, std::uint32_t last);
+    ~LoadProgressSpan();
+    LoadProgressSpan(const LoadProgressSpan&) = delete;
+    LoadProgressSpan& operator=(const LoadProgressSpan&) = delete;
+
+private:
+    std::uint32_t outerFirst, outerLast;
+};
+
+// The progress the loads on this thread report to, or null: for a helper
+// thread of a load to take up with its own LoadProgressScope.
+LoadProgress* CurrentLoadProgress();
+
 // True when the load on this thread has been asked to stop: long loops check
 // it now and then and give up with a failure.
 bool LoadCancelled();
