@@ -99,7 +99,7 @@ HRESULT FillSplitMesh(ID3DXMesh* from, ID3DXMesh* to, const BowtieSplit& split) 
         MeshLock out(to, MeshBuffer::Indices, 0);
         if (FAILED(out.Result()))
             return out.Result();
-        StoreIndices(split.indices, HasWideIndices(to), out.Bytes());
+        StoreIndices(split.indices.data(), split.indices.size(), HasWideIndices(to), out.Bytes());
     }
     return CopyAttributesAndTable(from, to, split.indices);
 }

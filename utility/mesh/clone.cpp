@@ -72,7 +72,7 @@ HRESULT CopyIndices(ID3DXMesh* source, ID3DXMesh* target) {
     MeshLock out(target, MeshBuffer::Indices, 0);
     if (FAILED(out.Result()))
         return out.Result();
-    StoreIndices(indices, HasWideIndices(target), out.Bytes());
+    StoreIndices(indices.data(), indices.size(), HasWideIndices(target), out.Bytes());
     return D3D_OK;
 }
 

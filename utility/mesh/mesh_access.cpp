@@ -65,17 +65,15 @@ HRESULT ReadIndices(ID3DXMesh* mesh, std::vector<DWORD>& indices) {
     return D3D_OK;
 }
 
-void StoreIndices(const std::vector<DWORD>& indices, bool wide, void* data) {
+void StoreIndices(const DWORD* indices, size_t count, bool wide, void* data) {
     if (wide) {
-        auto* target = static_cast<std::uint32_t*>(data);
-        for (size_t i = 0; i < indices.size(); ++i)
-            target[i] = indices[i];
+        std::memcpy(data, indices, count * sizeof(DWORD));
         return;
     }
     // A value that does not fit 16 bits is out of range for any 16-bit mesh,
     // so it stays out of range rather than wrapping onto a real vertex.
     auto* target = static_cast<std::uint16_t*>(data);
-    for (size_t i = 0; i < indices.size(); ++i)
+    for (size_t i = 0; i < count; ++i)
         target[i] = std::uint16_t(indices[i] > 0xFFFF ? 0xFFFF : indices[i]);
 }
 

@@ -41,7 +41,7 @@ bool IsWriteOnly(ID3DXMesh* mesh);
 // so the 16-bit all-ones index reads as 0xFFFF).
 HRESULT ReadIndices(ID3DXMesh* mesh, std::vector<DWORD>& indices);
 // Stores indices in the mesh's index width into locked index data.
-void StoreIndices(const std::vector<DWORD>& indices, bool wide, void* data);
+void StoreIndices(const DWORD* indices, size_t count, bool wide, void* data);
 
 // The attribute table, empty when the mesh has none.
 HRESULT ReadAttributeTable(ID3DXMesh* mesh, std::vector<D3DXATTRIBUTERANGE>& table);

@@ -7,8 +7,7 @@
 
 #include <vector>
 
-// Sorts the triangles by attribute, keeping the order of the triangles of
-// one attribute, and returns one range per attribute that has triangles, in
-// ascending attribute order (vertex start and count span the vertices those
-// triangles use). May throw std::bad_alloc.
-std::vector<D3DXATTRIBUTERANGE> SortTrianglesByAttribute(XMeshData& mesh);
+// One range per attribute that has triangles, in ascending attribute order,
+// of a mesh whose triangles are grouped by attribute (vertex start and count
+// span the vertices those triangles use). May throw std::bad_alloc.
+std::vector<D3DXATTRIBUTERANGE> AttributeRanges(const XMeshData& mesh);

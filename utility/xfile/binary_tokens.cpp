@@ -36,7 +36,7 @@ bool IsPunctuationOrType(unsigned id) {
 } // namespace
 
 bool BinaryTokens::ReadDword(std::uint32_t& value) {
-    if (Remaining() < DwordBytes)
+    if (!Ensure(DwordBytes))
         return false;
     value = LoadDword(at);
     at += DwordBytes;
@@ -44,7 +44,7 @@ bool BinaryTokens::ReadDword(std::uint32_t& value) {
 }
 
 bool BinaryTokens::ReadBytes(size_t count, std::string_view& bytes) {
-    if (Remaining() < count)
+    if (count > Remaining() || !Ensure(count))
         return false;
     bytes = std::string_view(reinterpret_cast<const char*>(at), count);
     at += count;
@@ -58,6 +58,9 @@ void BinaryTokens::Fail(Token& token) {
 
 void BinaryTokens::ListValue(Token& token) {
     --listLeft;
+    tokenStart = at;
+    if (!Ensure(listKind == TokenKind::Integer ? DwordBytes : size_t(floatBytes)))
+        return Fail(token);
     token.kind = listKind;
     if (listKind == TokenKind::Integer) {
         token.integer = LoadDword(at);
@@ -79,11 +82,12 @@ void BinaryTokens::Next(Token& token) {
         return;
     }
     for (;;) {
-        if (at == end) {
+        tokenStart = at;
+        if (at == end && !More()) {
             token.kind = TokenKind::End;
             return;
         }
-        if (Remaining() < TokenBytes)
+        if (!Ensure(TokenBytes))
             return Fail(token);
         unsigned id = unsigned(at[0]) | unsigned(at[1]) << 8;
         at += TokenBytes;

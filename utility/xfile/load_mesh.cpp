@@ -6,7 +6,6 @@
 #include "utility/mesh/adjacency.h"
 #include "utility/mesh/mesh_access.h"
 #include "utility/xfile/attribute_order.h"
-#include "utility/core/file_bytes.h"
 #include "utility/xfile/xfile_reader.h"
 
 #include <cstring>
@@ -27,16 +26,13 @@ const D3DVERTEXELEMENT9 XMeshLayout[] = {
 };
 static_assert(sizeof(XVertex) == 32, "XVertex is the mesh layout");
 
+// The triangles come grouped by attribute, so that each subset is one range.
 HRESULT ReadMeshFile(LPCSTR filename, XMeshData& data, std::vector<D3DXATTRIBUTERANGE>& ranges) {
-    std::vector<std::uint8_t> bytes;
-    HRESULT hr = ReadFileBytes(filename, bytes);
-    if (FAILED(hr))
-        return hr;
-    hr = ReadXFile(bytes.data(), bytes.size(), nullptr, data);
+    HRESULT hr = ReadXFile(filename, XTriangleOrder::ByAttribute, data);
     if (FAILED(hr))
         return hr;
     try {
-        ranges = SortTrianglesByAttribute(data);
+        ranges = AttributeRanges(data);
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;
     }
@@ -55,7 +51,8 @@ HRESULT FillMesh(ID3DXMesh* mesh, const XMeshData& data,
         MeshLock indices(mesh, MeshBuffer::Indices, 0);
         if (FAILED(indices.Result()))
             return indices.Result();
-        StoreIndices(data.indices, HasWideIndices(mesh), indices.Bytes());
+        StoreIndices(data.indices.data(), data.indices.size(), HasWideIndices(mesh),
+                     indices.Bytes());
     }
     {
         MeshLock attributes(mesh, MeshBuffer::Attributes, 0);
@@ -127,8 +124,9 @@ HRESULT CreateAdjacencyBuffer(const XMeshData& data, ID3DXBuffer** out) {
             positions[i] = data.vertices[i].position;
         std::vector<DWORD> faceOrder(data.TriangleCount());
         std::iota(faceOrder.begin(), faceOrder.end(), 0u);
-        std::vector<DWORD> pointOf = MergeCoincidentVertices(positions, data.indices, 0.0f);
-        PairFaceEdges(positions, pointOf, data.indices, faceOrder,
+        std::vector<DWORD> indices(data.indices.begin(), data.indices.end());
+        std::vector<DWORD> pointOf = MergeCoincidentVertices(positions, indices, 0.0f);
+        PairFaceEdges(positions, pointOf, indices, faceOrder,
                       static_cast<DWORD*>(buffer->GetBufferPointer()));
     } catch (const std::bad_alloc&) {
         buffer->Release();

@@ -1,5 +1,7 @@
 #include "utility/xfile/merge.h"
 
+#include "utility/core/load_report.h"
+
 #include <cstring>
 #include <unordered_map>
 
@@ -7,6 +9,8 @@ namespace {
 
 constexpr std::uint32_t NoIndex = 0xFFFFFFFFu;
 constexpr size_t MaxCount = 0xFFFFFFFFu;
+// Faces between looks at whether the load was cancelled.
+constexpr size_t kCheckpointFaces = 65536;
 
 bool IsIdentity(const D3DXMATRIX& m) {
     D3DXMATRIX identity;
@@ -24,7 +28,7 @@ std::uint64_t PairKey(std::uint32_t a, std::uint32_t b) {
 
 // Normals with the same bits share one index, so that a position is split
 // only where its normals really differ.
-std::vector<std::uint32_t> CanonicalNormalIndices(const std::vector<D3DXVECTOR3>& normals) {
+std::vector<std::uint32_t> CanonicalNormalIndices(const LargeVector<D3DXVECTOR3>& normals) {
     struct Bits {
         std::uint32_t v[3];
         bool operator==(const Bits& o) const { return std::memcmp(v, o.v, sizeof v) == 0; }
@@ -46,13 +50,11 @@ std::vector<std::uint32_t> CanonicalNormalIndices(const std::vector<D3DXVECTOR3>
     return canonical;
 }
 
-std::vector<D3DXVECTOR3> TransformedNormals(const XMeshPart& part, bool identity) {
-    if (identity)
-        return part.normals;
+LargeVector<D3DXVECTOR3> TransformedNormals(const XMeshPart& part) {
     D3DXMATRIX inverse, normalMatrix = part.transform;
     if (D3DXMatrixInverse(&inverse, nullptr, &part.transform))
         D3DXMatrixTranspose(&normalMatrix, &inverse);
-    std::vector<D3DXVECTOR3> normals(part.normals.size());
+    LargeVector<D3DXVECTOR3> normals(part.normals.size());
     for (size_t i = 0; i < normals.size(); ++i) {
         D3DXVECTOR3 n;
         D3DXVec3TransformNormal(&n, &part.normals[i], &normalMatrix);
@@ -61,12 +63,36 @@ std::vector<D3DXVECTOR3> TransformedNormals(const XMeshPart& part, bool identity
     return normals;
 }
 
-// Appends one mesh's vertices and triangles to `out`, with `attributeBase`
-// added to its material indices (or `attributeBase` for every face when the
-// mesh has no material list).
+// Where each triangle goes: the next place of its attribute's group, or
+// simply the next place.
+class TrianglePlaces {
+public:
+    TrianglePlaces(XTriangleOrder order, std::vector<size_t> groupStarts)
+        : grouped(order == XTriangleOrder::ByAttribute), next(std::move(groupStarts)) {}
+    size_t Take(std::uint32_t attribute) { return grouped ? next[attribute]++ : following++; }
+
+private:
+    bool grouped;
+    std::vector<size_t> next;
+    size_t following = 0;
+};
+
+size_t TriangleCount(std::uint32_t corners) {
+    return corners > 2 ? corners - 2 : 0;
+}
+
+// The attribute of face f of a mesh whose attributes start at `base`.
+std::uint32_t FaceAttribute(const XMeshPart& part, std::uint32_t base, size_t f) {
+    return base + (part.faceMaterials.empty() ? 0 : part.faceMaterials[f]);
+}
+
+// Appends one mesh's vertices and writes its triangles where `places` puts
+// them, with `attributeBase` added to its material indices (or
+// `attributeBase` for every face when the mesh has no material list).
 class PartAppender {
 public:
-    PartAppender(const XMeshPart& part, XMeshData& out) : part(part), out(out) {}
+    PartAppender(const XMeshPart& part, XMeshData& out, TrianglePlaces& places)
+        : part(part), out(out), places(places) {}
 
     bool Append(std::uint32_t attributeBase) {
         bool identity = IsIdentity(part.transform);
@@ -86,7 +112,9 @@ public:
             out.vertices.push_back(v);
         }
         if (part.hasNormals) {
-            normals = TransformedNormals(part, identity);
+            if (!identity)
+                transformedNormals = TransformedNormals(part);
+            normals = identity ? part.normals.data() : transformedNormals.data();
             vertexNormal.assign(positionCount, NoIndex);
         }
         return Triangles(attributeBase);
@@ -95,14 +123,11 @@ public:
 private:
     bool Triangles(std::uint32_t attributeBase) {
         const XPolygons& faces = part.faces;
-        size_t triangles = 0;
-        for (std::uint32_t count : faces.cornerCounts)
-            triangles += count > 2 ? count - 2 : 0;
-        out.indices.reserve(out.indices.size() + 3 * triangles);
-        out.attributes.reserve(out.attributes.size() + triangles);
         size_t corner = 0;
         std::vector<std::uint32_t> ring;
         for (size_t f = 0; f < faces.cornerCounts.size(); ++f) {
+            if (f % kCheckpointFaces == kCheckpointFaces - 1 && LoadCancelled())
+                return false;
             std::uint32_t count = faces.cornerCounts[f];
             ring.clear();
             for (std::uint32_t k = 0; k < count; ++k, ++corner) {
@@ -111,13 +136,14 @@ private:
                     return false;
                 ring.push_back(vertex);
             }
-            std::uint32_t attribute =
-                attributeBase + (part.faceMaterials.empty() ? 0 : part.faceMaterials[f]);
+            std::uint32_t attribute = FaceAttribute(part, attributeBase, f);
             for (std::uint32_t k = 1; k + 1 < count; ++k) {
-                if (out.attributes.size() == MaxCount)
-                    return false;
-                out.indices.insert(out.indices.end(), {ring[0], ring[k], ring[k + 1]});
-                out.attributes.push_back(attribute);
+                size_t t = places.Take(attribute);
+                std::uint32_t* corners = &out.indices[3 * t];
+                corners[0] = ring[0];
+                corners[1] = ring[k];
+                corners[2] = ring[k + 1];
+                out.attributes[t] = attribute;
             }
         }
         return true;
@@ -162,12 +188,51 @@ private:
 
     const XMeshPart& part;
     XMeshData& out;
+    TrianglePlaces& places;
     size_t base = 0;
-    std::vector<D3DXVECTOR3> normals;           // transformed
-    std::vector<std::uint32_t> canonicalNormal; // normal index -> first equal normal, or empty
-    std::vector<std::uint32_t> vertexNormal;    // position -> normal index of its own vertex
+    LargeVector<D3DXVECTOR3> transformedNormals; // when the mesh has a transform
+    const D3DXVECTOR3* normals = nullptr;        // as the vertices take them
+    std::vector<std::uint32_t> canonicalNormal;  // normal index -> first equal normal, or empty
+    std::vector<std::uint32_t> vertexNormal;     // position -> normal index of its own vertex
     std::unordered_map<std::uint64_t, std::uint32_t> splits; // (position, normal) -> vertex
 };
+
+// The first attribute of each mesh; the materials of the merged mesh in
+// attribute order.
+std::vector<std::uint32_t> AttributeBases(const XScene& scene, std::vector<XMaterial>& materials) {
+    std::vector<std::uint32_t> bases;
+    std::uint32_t defaultMaterial = NoIndex;
+    for (const XMeshPart& part : scene.meshes) {
+        if (part.faceMaterials.empty()) {
+            if (defaultMaterial == NoIndex) {
+                defaultMaterial = std::uint32_t(materials.size());
+                materials.push_back(DefaultXMaterial());
+            }
+            bases.push_back(defaultMaterial);
+        } else {
+            bases.push_back(std::uint32_t(materials.size()));
+            for (std::uint32_t m : part.materials)
+                materials.push_back(scene.materials[m]);
+        }
+    }
+    return bases;
+}
+
+// Where each attribute's group of triangles starts, and the total in the
+// last entry.
+std::vector<size_t> GroupStarts(const XScene& scene, const std::vector<std::uint32_t>& bases,
+                                size_t attributeCount) {
+    std::vector<size_t> starts(attributeCount + 1, 0);
+    for (size_t m = 0; m < scene.meshes.size(); ++m) {
+        const XMeshPart& part = scene.meshes[m];
+        for (size_t f = 0; f < part.faces.cornerCounts.size(); ++f)
+            starts[FaceAttribute(part, bases[m], f) + 1] +=
+                TriangleCount(part.faces.cornerCounts[f]);
+    }
+    for (size_t a = 0; a < attributeCount; ++a)
+        starts[a + 1] += starts[a];
+    return starts;
+}
 
 } // namespace
 
@@ -177,25 +242,22 @@ XMaterial DefaultXMaterial() {
     return material;
 }
 
-bool MergeScene(const XScene& scene, XMeshData& out) {
+bool MergeScene(const XScene& scene, XTriangleOrder order, XMeshData& out) {
     out = XMeshData();
-    std::uint32_t defaultMaterial = NoIndex;
-    for (const XMeshPart& part : scene.meshes) {
+    std::vector<std::uint32_t> bases = AttributeBases(scene, out.materials);
+    std::vector<size_t> starts = GroupStarts(scene, bases, out.materials.size());
+    size_t triangles = starts.back();
+    if (triangles > MaxCount)
+        return false;
+    out.indices.resize(3 * triangles);
+    out.attributes.resize(triangles);
+    starts.pop_back();
+    TrianglePlaces places(order, std::move(starts));
+    for (size_t m = 0; m < scene.meshes.size(); ++m) {
+        const XMeshPart& part = scene.meshes[m];
         out.hasNormals = out.hasNormals || part.hasNormals;
         out.hasTexcoords = out.hasTexcoords || part.hasTexcoords;
-        std::uint32_t attributeBase;
-        if (part.faceMaterials.empty()) {
-            if (defaultMaterial == NoIndex) {
-                defaultMaterial = std::uint32_t(out.materials.size());
-                out.materials.push_back(DefaultXMaterial());
-            }
-            attributeBase = defaultMaterial;
-        } else {
-            attributeBase = std::uint32_t(out.materials.size());
-            for (std::uint32_t m : part.materials)
-                out.materials.push_back(scene.materials[m]);
-        }
-        if (!PartAppender(part, out).Append(attributeBase))
+        if (!PartAppender(part, out, places).Append(bases[m]))
             return false;
     }
     return true;

@@ -25,37 +25,6 @@ size_t DictionaryLength(size_t produced) {
     return std::min(produced, WindowSize);
 }
 
-// Owns one zlib stream for the length of a call.
-class Inflater {
-public:
-    Inflater() { ready = inflateInit2(&stream, -MAX_WBITS) == Z_OK; }
-    ~Inflater() {
-        if (ready)
-            inflateEnd(&stream);
-    }
-    Inflater(const Inflater&) = delete;
-    Inflater& operator=(const Inflater&) = delete;
-
-    // Inflates one whole raw deflate stream into exactly outSize bytes.
-    bool Block(const std::uint8_t* dictionary, size_t dictionarySize, const std::uint8_t* in,
-               size_t inSize, std::uint8_t* out, size_t outSize) {
-        if (!ready || inflateReset(&stream) != Z_OK)
-            return false;
-        if (dictionarySize &&
-            inflateSetDictionary(&stream, dictionary, uInt(dictionarySize)) != Z_OK)
-            return false;
-        stream.next_in = const_cast<Bytef*>(in);
-        stream.avail_in = uInt(inSize);
-        stream.next_out = out;
-        stream.avail_out = uInt(outSize);
-        return inflate(&stream, Z_FINISH) == Z_STREAM_END && stream.avail_out == 0;
-    }
-
-private:
-    z_stream stream{};
-    bool ready = false;
-};
-
 class Deflater {
 public:
     Deflater() {
@@ -97,35 +66,60 @@ private:
 
 } // namespace
 
-bool InflateMszip(const std::uint8_t* data, size_t size, size_t maxOutput,
-                  std::vector<std::uint8_t>& out) {
-    Inflater inflater;
-    const size_t start = out.size();
-    size_t pos = 0;
-    while (pos < size) {
-        if (size - pos < BlockHeaderSize)
-            return false;
-        size_t blockSize = ReadWord(data + pos);
-        size_t packedSize = ReadWord(data + pos + 2);
-        pos += BlockHeaderSize;
-        if (packedSize < SignatureSize || packedSize > size - pos)
-            return false;
-        if (data[pos] != 'C' || data[pos + 1] != 'K')
-            return false;
-        size_t produced = out.size() - start;
-        if (blockSize > maxOutput - produced)
-            return false;
+struct MszipInflater::Stream {
+    z_stream z{};
+    bool ready = false;
+};
 
-        size_t dictionarySize = DictionaryLength(produced);
-        size_t blockStart = out.size();
-        out.resize(blockStart + blockSize);
-        if (!inflater.Block(out.data() + blockStart - dictionarySize, dictionarySize,
-                            data + pos + SignatureSize, packedSize - SignatureSize,
-                            out.data() + blockStart, blockSize))
-            return false;
-        pos += packedSize;
+MszipInflater::MszipInflater(const std::uint8_t* blocks, size_t blocksSize, std::uint8_t* output,
+                             size_t outputSize)
+    : stream(new Stream), data(blocks), size(blocksSize), out(output), outSize(outputSize) {
+    stream->ready = inflateInit2(&stream->z, -MAX_WBITS) == Z_OK;
+}
+
+MszipInflater::~MszipInflater() {
+    if (stream->ready)
+        inflateEnd(&stream->z);
+}
+
+MszipInflater::Step MszipInflater::Next() {
+    if (ended)
+        return Step::Bad;
+    if (pos == size) {
+        ended = true;
+        return Step::End;
     }
-    return true;
+    ended = true; // until the block below is good
+    if (!stream->ready || size - pos < BlockHeaderSize)
+        return Step::Bad;
+    size_t blockSize = ReadWord(data + pos);
+    size_t packedSize = ReadWord(data + pos + 2);
+    pos += BlockHeaderSize;
+    if (packedSize < SignatureSize || packedSize > size - pos)
+        return Step::Bad;
+    if (data[pos] != 'C' || data[pos + 1] != 'K')
+        return Step::Bad;
+    if (blockSize > outSize - produced)
+        return Step::Bad;
+    // Each block is a whole raw deflate stream with what was produced
+    // before it as its dictionary.
+    z_stream& z = stream->z;
+    size_t dictionarySize = DictionaryLength(produced);
+    if (inflateReset(&z) != Z_OK)
+        return Step::Bad;
+    if (dictionarySize &&
+        inflateSetDictionary(&z, out + produced - dictionarySize, uInt(dictionarySize)) != Z_OK)
+        return Step::Bad;
+    z.next_in = const_cast<Bytef*>(data + pos + SignatureSize);
+    z.avail_in = uInt(packedSize - SignatureSize);
+    z.next_out = out + produced;
+    z.avail_out = uInt(blockSize);
+    if (inflate(&z, Z_FINISH) != Z_STREAM_END || z.avail_out != 0)
+        return Step::Bad;
+    produced += blockSize;
+    pos += packedSize;
+    ended = false;
+    return Step::Block;
 }
 
 bool DeflateMszip(const std::uint8_t* data, size_t size, std::vector<std::uint8_t>& out) {

@@ -6,17 +6,42 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 // The largest uncompressed block the writer makes: the deflate window, so a
 // block's dictionary is exactly the block before it.
 constexpr size_t MszipBlockSize = 32768;
 
-// Inflates the blocks in [data, data + size) and appends their output to out.
-// False when a block is cut short, lacks its "CK", does not inflate, inflates
-// to another size than it declares, or the output would pass maxOutput bytes.
-bool InflateMszip(const std::uint8_t* data, size_t size, size_t maxOutput,
-                  std::vector<std::uint8_t>& out);
+// Inflates the blocks in [data, data + size) one at a time into one output
+// buffer of a fixed size, so that a reader can work on the first blocks while
+// the later ones are still to come, and stop early.
+class MszipInflater {
+public:
+    MszipInflater(const std::uint8_t* data, size_t size, std::uint8_t* out, size_t outSize);
+    ~MszipInflater();
+    MszipInflater(const MszipInflater&) = delete;
+    MszipInflater& operator=(const MszipInflater&) = delete;
+
+    enum class Step { Block, End, Bad };
+    // Inflates the next block after the output so far: Block when it did,
+    // End after the last block, Bad when a block is cut short, lacks its
+    // "CK", does not inflate, inflates to another size than it declares, or
+    // the output would pass outSize bytes. Bad and End are final.
+    Step Next();
+    size_t Produced() const { return produced; }
+
+private:
+    struct Stream;
+    std::unique_ptr<Stream> stream;
+    const std::uint8_t* data;
+    size_t size;
+    size_t pos = 0;
+    std::uint8_t* out;
+    size_t outSize;
+    size_t produced = 0;
+    bool ended = false;
+};
 
 // Appends the blocks that hold [data, data + size) to out.
 bool DeflateMszip(const std::uint8_t* data, size_t size, std::vector<std::uint8_t>& out);

@@ -2,10 +2,10 @@
 // coordinates, faces and materials written as one X file.
 #include "utility/d3dx9mesh.h"
 
+#include "utility/core/file_bytes.h"
 #include "utility/mesh/mesh_access.h"
 #include "utility/mesh/vertex_declaration.h"
 #include "utility/mesh/vertex_element.h"
-#include "utility/core/file_bytes.h"
 #include "utility/xfile/xfile_writer.h"
 
 #include <new>
@@ -62,9 +62,11 @@ HRESULT ReadVertices(ID3DXMesh* mesh, XMeshData& data) {
 // Faces, and attributes that must each name one of the materials (when
 // there are any: without materials the file gets no material list).
 HRESULT ReadFaces(ID3DXMesh* mesh, DWORD numMaterials, XMeshData& data) {
-    HRESULT hr = ReadIndices(mesh, data.indices);
+    std::vector<DWORD> indices;
+    HRESULT hr = ReadIndices(mesh, indices);
     if (FAILED(hr))
         return hr;
+    data.indices.assign(indices.begin(), indices.end());
     for (std::uint32_t index : data.indices)
         if (index >= data.vertices.size())
             return D3DXERR_INVALIDMESH;

@@ -3,8 +3,8 @@
 // The parser checks counts and indices, so the merge can trust them.
 #pragma once
 
-#include "utility/xfile/tokens.h"
-#include "utility/xfile/xfile_format.h"
+#include "platform/memory/large_allocator.h"
+#include "utility/xfile/xfile_content.h"
 #include "utility/xfile/xmesh_data.h"
 
 #include <cstdint>
@@ -13,20 +13,20 @@
 // Faces of any number of corners: cornerCounts[f] corners of face f, one
 // after the other in corners.
 struct XPolygons {
-    std::vector<std::uint32_t> cornerCounts;
-    std::vector<std::uint32_t> corners;
+    LargeVector<std::uint32_t> cornerCounts;
+    LargeVector<std::uint32_t> corners;
 };
 
 struct XMeshPart {
-    std::vector<D3DXVECTOR3> positions;
+    LargeVector<D3DXVECTOR3> positions;
     XPolygons faces;
     bool hasNormals = false;
-    std::vector<D3DXVECTOR3> normals;
+    LargeVector<D3DXVECTOR3> normals;
     XPolygons normalFaces; // the same shape as faces, indexing normals
     bool hasTexcoords = false;
-    std::vector<D3DXVECTOR2> texcoords;       // one a position
+    LargeVector<D3DXVECTOR2> texcoords;       // one a position
     std::vector<std::uint32_t> materials;     // indices into XScene::materials
-    std::vector<std::uint32_t> faceMaterials; // one a face, indexing `materials`; empty without
+    LargeVector<std::uint32_t> faceMaterials; // one a face, indexing `materials`; empty without
     D3DXMATRIX transform;                     // product of the enclosing frame matrices
 };
 
@@ -35,7 +35,8 @@ struct XScene {
     std::vector<XMaterial> materials;
 };
 
-// Parses the body of a file (after the header, inflated when it was
-// compressed). False on malformed content. May throw std::bad_alloc.
-bool ParseXText(const std::uint8_t* data, size_t size, int floatBytes, XScene& scene);
-bool ParseXBinary(const std::uint8_t* data, size_t size, int floatBytes, XScene& scene);
+// Parses the body of a file as it becomes ready. False on malformed
+// content, and when the load is cancelled. Reports the progress of the load
+// as the share of the body read. May throw std::bad_alloc.
+bool ParseXText(XContent& content, int floatBytes, XScene& scene);
+bool ParseXBinary(XContent& content, int floatBytes, XScene& scene);

@@ -4,6 +4,9 @@
 // declared or not, by its braces.
 #include "utility/xfile/scene.h"
 
+#include "utility/core/load_report.h"
+#include "utility/xfile/tokens.h"
+
 #include <algorithm>
 #include <unordered_map>
 
@@ -12,6 +15,9 @@ namespace {
 // Frames nest by recursion; deeper files are refused rather than allowed to
 // exhaust the stack.
 constexpr int MaxFrameDepth = 256;
+// Long loops stop this often to give back what they have read, report how
+// far the load has got and see whether it was cancelled.
+constexpr std::uint32_t kCheckpointSteps = 16384;
 
 // Template names are matched without regard to case: exporters write
 // "TextureFileName" as well as "TextureFilename".
@@ -30,11 +36,11 @@ bool SameName(std::string_view a, std::string_view b) {
     return true;
 }
 
-void Store(std::vector<D3DXVECTOR3>& out, const float* v) {
+void Store(LargeVector<D3DXVECTOR3>& out, const float* v) {
     out.emplace_back(v[0], v[1], v[2]);
 }
 
-void Store(std::vector<D3DXVECTOR2>& out, const float* v) {
+void Store(LargeVector<D3DXVECTOR2>& out, const float* v) {
     out.emplace_back(v[0], v[1]);
 }
 
@@ -79,6 +85,18 @@ public:
 
 private:
     void Advance() { tokens.Next(token); }
+
+    // Called once a step of the long loops (array items, skipped tokens),
+    // where the parser holds no view of the input before the current token.
+    // False when the load was cancelled.
+    bool Checkpoint() {
+        if (++steps < kCheckpointSteps)
+            return true;
+        steps = 0;
+        tokens.ReleaseConsumed();
+        ReportLoadProgress(tokens.Offset(), tokens.Offset() + tokens.Remaining());
+        return !LoadCancelled();
+    }
     bool Is(TokenKind kind) const { return token.kind == kind; }
 
     bool ReadUInt(std::uint32_t& value) {
@@ -110,13 +128,13 @@ private:
     // Room for `count` items, but never more than the input could still
     // hold (each of an item's `values` takes a byte at least), so a forged
     // count cannot claim memory ahead of the data.
-    template <class T>
-    void Reserve(std::vector<T>& items, std::uint64_t count, size_t values = 1) {
+    template <class Vector>
+    void Reserve(Vector& items, std::uint64_t count, size_t values = 1) {
         items.reserve(size_t(std::min<std::uint64_t>(count, tokens.Remaining() / values)));
     }
 
     template <class Vector>
-    bool ReadVectors(std::vector<Vector>& out) {
+    bool ReadVectors(LargeVector<Vector>& out) {
         constexpr int Components = sizeof(Vector) / sizeof(float);
         std::uint32_t count;
         if (!ReadUInt(count))
@@ -124,7 +142,7 @@ private:
         Reserve(out, count, Components);
         for (std::uint32_t i = 0; i < count; ++i) {
             float v[Components];
-            if (!ReadFloats(v, Components))
+            if (!Checkpoint() || !ReadFloats(v, Components))
                 return false;
             Store(out, v);
         }
@@ -140,7 +158,7 @@ private:
         Reserve(polygons.corners, std::uint64_t(count) * 3);
         for (std::uint32_t f = 0; f < count; ++f) {
             std::uint32_t corners;
-            if (!ReadUInt(corners))
+            if (!Checkpoint() || !ReadUInt(corners))
                 return false;
             polygons.cornerCounts.push_back(corners);
             for (std::uint32_t k = 0; k < corners; ++k) {
@@ -223,6 +241,8 @@ private:
             default:
                 break;
             }
+            if (!Checkpoint())
+                return false;
             Advance();
         }
     }
@@ -342,7 +362,7 @@ private:
         part.faceMaterials.reserve(faceCount);
         for (std::uint32_t i = 0; i < indexCount; ++i) {
             std::uint32_t index;
-            if (!ReadUInt(index) || index >= materialCount)
+            if (!Checkpoint() || !ReadUInt(index) || index >= materialCount)
                 return false;
             part.faceMaterials.push_back(index);
         }
@@ -397,8 +417,10 @@ private:
     }
 
     // Face colour (RGBA), power, specular (RGB), emissive (RGB), then an
-    // optional TextureFilename.
-    bool Material(std::string_view name, std::uint32_t& index) {
+    // optional TextureFilename. The name is copied first: the input it lies
+    // in may be given back while the children are skipped.
+    bool Material(std::string_view nameInInput, std::uint32_t& index) {
+        std::string name(nameInInput);
         float v[11];
         if (!ReadFloats(v, 11))
             return false;
@@ -417,25 +439,26 @@ private:
         index = std::uint32_t(scene.materials.size());
         scene.materials.push_back(std::move(material));
         if (!name.empty())
-            materialNames[std::string(name)] = index;
+            materialNames[std::move(name)] = index;
         return true;
     }
 
     Tokens& tokens;
     XScene& scene;
     Token token;
+    std::uint32_t steps = 0;
     std::unordered_map<std::string, std::uint32_t> materialNames;
     std::vector<PendingMaterial> pending;
 };
 
 } // namespace
 
-bool ParseXText(const std::uint8_t* data, size_t size, int floatBytes, XScene& scene) {
-    TextTokens tokens(data, size, floatBytes);
+bool ParseXText(XContent& content, int floatBytes, XScene& scene) {
+    TextTokens tokens(content, floatBytes);
     return SceneParser<TextTokens>(tokens, scene).Parse();
 }
 
-bool ParseXBinary(const std::uint8_t* data, size_t size, int floatBytes, XScene& scene) {
-    BinaryTokens tokens(data, size, floatBytes);
+bool ParseXBinary(XContent& content, int floatBytes, XScene& scene) {
+    BinaryTokens tokens(content, floatBytes);
     return SceneParser<BinaryTokens>(tokens, scene).Parse();
 }

@@ -1,30 +1,38 @@
 #include "utility/xfile/tokens.h"
 
 #include <charconv>
+#include <cstring>
 
 namespace {
 
-// Separators count as space: see tokens.h.
+enum CharClass : std::uint8_t {
+    kWordChar = 0,
+    kSpace = 1,     // separators count as space: see tokens.h
+    kDelimiter = 2, // ends a word and is a token of its own
+    kControl = 4,   // cannot appear outside strings and comments
+};
+
+struct CharClasses {
+    std::uint8_t of[256];
+    constexpr CharClasses() : of() {
+        for (int c = 0; c < 0x20; ++c)
+            of[c] = kControl;
+        of[0x7F] = kControl;
+        for (char c : {' ', '\t', '\r', '\n', '\f', '\v', ',', ';'})
+            of[std::uint8_t(c)] = kSpace;
+        for (char c : {'{', '}', '<', '>', '[', ']', '(', ')', '"'})
+            of[std::uint8_t(c)] = kDelimiter;
+    }
+};
+
+constexpr CharClasses kClasses;
+
 bool IsSpace(std::uint8_t c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v' || c == ',' ||
-           c == ';';
+    return kClasses.of[c] == kSpace;
 }
 
-bool IsDelimiter(std::uint8_t c) {
-    switch (c) {
-    case '{':
-    case '}':
-    case '<':
-    case '>':
-    case '[':
-    case ']':
-    case '(':
-    case ')':
-    case '"':
-        return true;
-    default:
-        return IsSpace(c);
-    }
+bool IsWordChar(std::uint8_t c) {
+    return kClasses.of[c] == kWordChar;
 }
 
 bool IsDigit(char c) {
@@ -68,17 +76,42 @@ bool ParseFloat(std::string_view word, double& value) {
 
 } // namespace
 
-void TextTokens::SkipSpaceAndComments() {
-    while (at < end) {
-        std::uint8_t c = *at;
-        if (IsSpace(c)) {
+template <class Inside>
+bool TextTokens::ScanWhile(Inside inside) {
+    for (;;) {
+        while (at < end && inside(*at))
             ++at;
-        } else if (c == '#' || (c == '/' && at + 1 < end && at[1] == '/')) {
-            while (at < end && *at != '\n')
-                ++at;
-        } else {
-            break;
+        if (at < end)
+            return true;
+        if (!More())
+            return false;
+    }
+}
+
+void TextTokens::SkipLine() {
+    for (;;) {
+        const void* newline = std::memchr(at, '\n', size_t(end - at));
+        if (newline) {
+            at = static_cast<const std::uint8_t*>(newline);
+            return;
         }
+        at = end;
+        if (!More())
+            return;
+    }
+}
+
+void TextTokens::SkipSpaceAndComments() {
+    for (;;) {
+        if (!ScanWhile(IsSpace))
+            return;
+        std::uint8_t c = *at;
+        bool comment = c == '#';
+        if (c == '/' && Ensure(2))
+            comment = at[1] == '/';
+        if (!comment)
+            return;
+        SkipLine();
     }
 }
 
@@ -88,6 +121,7 @@ void TextTokens::Next(Token& token) {
         return;
     }
     SkipSpaceAndComments();
+    tokenStart = at;
     if (at == end) {
         token.kind = TokenKind::End;
         return;
@@ -123,8 +157,11 @@ void TextTokens::Next(Token& token) {
 
 void TextTokens::Word(Token& token) {
     const std::uint8_t* start = at;
-    while (at < end && !IsDelimiter(*at))
-        ++at;
+    ScanWhile(IsWordChar);
+    if (at == start || (at < end && kClasses.of[*at] == kControl)) {
+        Fail(token);
+        return;
+    }
     std::string_view word(reinterpret_cast<const char*>(start), size_t(at - start));
     if (LooksNumeric(word)) {
         if (ParseUnsigned(word, token.integer)) {
@@ -147,23 +184,27 @@ void TextTokens::Word(Token& token) {
 // anything else than '\' or '"' stays as it is.
 void TextTokens::Quoted(Token& token) {
     const std::uint8_t* start = ++at;
-    while (at < end && *at != '"' && *at != '\\')
-        ++at;
-    if (at < end && *at == '"') {
+    if (!ScanWhile([](std::uint8_t c) { return c != '"' && c != '\\'; })) {
+        Fail(token);
+        return;
+    }
+    if (*at == '"') {
         token.kind = TokenKind::String;
         token.text = std::string_view(reinterpret_cast<const char*>(start), size_t(at - start));
         ++at;
         return;
     }
     unescaped.assign(start, at);
-    while (at < end && *at != '"') {
-        if (*at == '\\' && at + 1 < end && (at[1] == '\\' || at[1] == '"'))
+    for (;;) {
+        if (at == end && !More()) {
+            Fail(token);
+            return;
+        }
+        if (*at == '"')
+            break;
+        if (*at == '\\' && Ensure(2) && (at[1] == '\\' || at[1] == '"'))
             ++at;
         unescaped.push_back(char(*at++));
-    }
-    if (at == end) {
-        Fail(token);
-        return;
     }
     ++at;
     token.kind = TokenKind::String;
@@ -172,9 +213,7 @@ void TextTokens::Quoted(Token& token) {
 
 void TextTokens::Guid(Token& token) {
     const std::uint8_t* start = ++at;
-    while (at < end && *at != '>')
-        ++at;
-    if (at == end) {
+    if (!ScanWhile([](std::uint8_t c) { return c != '>'; })) {
         Fail(token);
         return;
     }

@@ -1,7 +1,10 @@
 // The token streams of the two X file encodings. Both hand the parser the
 // same tokens; separators (',' and ';') carry no meaning the parser needs, as
-// it knows each object's layout, so both streams drop them.
+// it knows each object's layout, so both streams drop them. They read the
+// body as it becomes ready (see xfile_content.h).
 #pragma once
+
+#include "utility/xfile/xfile_content.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -24,33 +27,74 @@ enum class TokenKind : std::uint8_t {
 
 struct Token {
     TokenKind kind = TokenKind::End;
-    // Name, Guid: a view of the input, valid as long as it is; String: valid
-    // until the next token (an unescaped copy may live in the stream).
+    // Name, Guid: a view of the input, valid until the stream is told to
+    // release what lies before a later token; String: valid until the next
+    // token (an unescaped copy may live in the stream).
     std::string_view text;
     std::uint32_t integer = 0;
     double number = 0;
 };
 
+// What both streams share: the part of the body that is ready, and the
+// body's planned end.
+class TokenInput {
+public:
+    explicit TokenInput(XContent& content)
+        : content(content), base(content.Data()), at(base), end(base + content.Ready(1)) {}
+    // Bytes of the body not yet read, counting those still to come.
+    size_t Remaining() const { return content.Size() - size_t(at - base); }
+    // How far the stream has got through the body.
+    size_t Offset() const { return size_t(at - base); }
+    // The parser holds no view of the input before the current token: the
+    // body before it may go.
+    void ReleaseConsumed() { content.Release(size_t(tokenStart - base)); }
+
+protected:
+    // Waits for more of the body; false at its end.
+    bool More() {
+        size_t have = size_t(end - base);
+        end = base + content.Ready(have + 1);
+        return size_t(end - base) > have;
+    }
+    // At least `count` bytes after `at`, waiting for them when they are
+    // still to come; false when the body ends first.
+    bool Ensure(size_t count) {
+        while (size_t(end - at) < count)
+            if (!More())
+                return false;
+        return true;
+    }
+
+    XContent& content;
+    const std::uint8_t* base;
+    const std::uint8_t* at;
+    const std::uint8_t* end;
+    const std::uint8_t* tokenStart = at;
+};
+
 // "txt ": whitespace, ',' and ';' separate tokens; "//" and "#" start
 // comments that run to the end of the line. Numbers are read at the file's
 // float size, so that a 32-bit file's shortest decimals round exactly once.
-class TextTokens {
+// A control character outside strings and comments cannot be part of a
+// valid file and stops the stream at once.
+class TextTokens : public TokenInput {
 public:
-    TextTokens(const std::uint8_t* data, size_t size, int floatBytes)
-        : at(data), end(data + size), floatBytes(floatBytes) {}
+    TextTokens(XContent& content, int floatBytes) : TokenInput(content), floatBytes(floatBytes) {}
     void Next(Token& token);
-    size_t Remaining() const { return size_t(end - at); }
 
 private:
     void SkipSpaceAndComments();
+    void SkipLine();
+    // Moves `at` past the bytes for which `inside` holds; false when the
+    // body ends first.
+    template <class Inside>
+    bool ScanWhile(Inside inside);
     void Word(Token& token);
     void Quoted(Token& token);
     void Guid(Token& token);
 
     void Fail(Token& token);
 
-    const std::uint8_t* at;
-    const std::uint8_t* end;
     int floatBytes;
     bool failed = false;
     std::string unescaped; // a string with "\\" or "\"" in it
@@ -58,12 +102,10 @@ private:
 
 // "bin ": 16-bit tokens with payloads; integer and float lists are handed
 // out one value at a time.
-class BinaryTokens {
+class BinaryTokens : public TokenInput {
 public:
-    BinaryTokens(const std::uint8_t* data, size_t size, int floatBytes)
-        : at(data), end(data + size), floatBytes(floatBytes) {}
+    BinaryTokens(XContent& content, int floatBytes) : TokenInput(content), floatBytes(floatBytes) {}
     void Next(Token& token);
-    size_t Remaining() const { return size_t(end - at); }
 
 private:
     bool ReadDword(std::uint32_t& value);
@@ -71,8 +113,6 @@ private:
     void ListValue(Token& token);
     void Fail(Token& token);
 
-    const std::uint8_t* at;
-    const std::uint8_t* end;
     int floatBytes;
     bool failed = false;
     std::uint32_t listLeft = 0;

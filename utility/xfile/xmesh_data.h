@@ -3,6 +3,7 @@
 // with one attribute (material index) each; the materials.
 #pragma once
 
+#include "platform/memory/large_allocator.h"
 #include "utility/d3dx9math.h"
 
 #include <cstdint>
@@ -21,9 +22,9 @@ struct XMaterial {
 };
 
 struct XMeshData {
-    std::vector<XVertex> vertices;
-    std::vector<std::uint32_t> indices;    // three a triangle
-    std::vector<std::uint32_t> attributes; // one a triangle, indexing materials
+    LargeVector<XVertex> vertices;
+    LargeVector<std::uint32_t> indices;    // three a triangle
+    LargeVector<std::uint32_t> attributes; // one a triangle, indexing materials
     std::vector<XMaterial> materials;
     bool hasNormals = false;
     bool hasTexcoords = false;

@@ -157,7 +157,7 @@ TEST_F(LoadMeshFromXTest, LoadsLayoutMaterialsSubsetsAndAdjacency) {
     EXPECT_EQ(std::memcmp(loaded.vertices.data(), sample.vertices.data(),
                           sample.vertices.size() * sizeof(XVertex)),
               0);
-    EXPECT_EQ(loaded.indices, sample.indices);
+    EXPECT_EQ(loaded.indices, Values(sample.indices));
     EXPECT_EQ(loaded.attributes, (std::vector<DWORD>{0, 0, 1, 1}));
     EXPECT_TRUE(SameRanges(loaded.table, {{0, 0, 2, 0, 4}, {1, 2, 2, 4, 4}}));
     EXPECT_EQ(loaded.textures, (std::vector<std::string>{"(null)", "maps\\brick \"red\".png"}));
@@ -333,7 +333,7 @@ TEST_F(LoadMeshFromXTest, LargeMeshesGet32BitIndices) {
     ASSERT_EQ(Load(WriteTemp("big.x", big, XEncoding::Binary), loaded, D3DXMESH_SYSTEMMEM), D3D_OK);
     EXPECT_EQ(loaded.options, DWORD(D3DXMESH_SYSTEMMEM | D3DXMESH_32BIT));
     EXPECT_EQ(loaded.vertices.size(), 69000u);
-    EXPECT_EQ(loaded.indices, big.indices);
+    EXPECT_EQ(loaded.indices, Values(big.indices));
 }
 
 // `\` separates directories as `/` does.

@@ -147,7 +147,7 @@ TEST(XFileReaderTest, FramesTransformTheirMeshesAndAllMerge) {
     // No mesh names materials: one default material, white.
     ASSERT_EQ(mesh.materials.size(), 1u);
     EXPECT_EQ(mesh.materials[0].colors.Diffuse.g, 1.0f);
-    EXPECT_EQ(mesh.attributes, (std::vector<std::uint32_t>{0, 0, 0, 0}));
+    EXPECT_EQ(Values(mesh.attributes), (std::vector<std::uint32_t>{0, 0, 0, 0}));
 }
 
 // 3-----2
@@ -206,8 +206,9 @@ TEST(XFileReaderTest, PolygonsBecomeFansThatKeepTheirMaterial) {
                        "    Material { 0;1;0;1;; 0; 0;0;0;; 0;0;0;; } } }\n";
     XMeshData mesh;
     ASSERT_EQ(ReadText(text, mesh), D3D_OK);
-    EXPECT_EQ(mesh.indices, (std::vector<std::uint32_t>{0, 1, 2, 0, 2, 3, 0, 3, 4, 4, 3, 0}));
-    EXPECT_EQ(mesh.attributes, (std::vector<std::uint32_t>{1, 1, 1, 0}));
+    EXPECT_EQ(Values(mesh.indices),
+              (std::vector<std::uint32_t>{0, 1, 2, 0, 2, 3, 0, 3, 4, 4, 3, 0}));
+    EXPECT_EQ(Values(mesh.attributes), (std::vector<std::uint32_t>{1, 1, 1, 0}));
     // No normals or texture coordinates in the file: zeros.
     EXPECT_FALSE(mesh.hasNormals);
     EXPECT_EQ(mesh.vertices[2].normal, D3DXVECTOR3(0, 0, 0));
@@ -240,7 +241,7 @@ TEST(XFileReaderTest, MaterialsComeInlineOrByNameWithTheirTextures) {
     EXPECT_EQ(shiny.Emissive.r, 0.4f);
     EXPECT_EQ(mesh.materials[2].colors.Diffuse.b, 1.0f);
     // The list is shorter than the faces: its last entry repeats.
-    EXPECT_EQ(mesh.attributes, (std::vector<std::uint32_t>{2, 0, 0}));
+    EXPECT_EQ(Values(mesh.attributes), (std::vector<std::uint32_t>{2, 0, 0}));
     EXPECT_EQ(mesh.vertices[2].texcoord, D3DXVECTOR2(1, 1));
 }
 
@@ -257,7 +258,7 @@ TEST(XFileReaderTest, MeshesWithAndWithoutMaterialsShareOneDefault) {
     ASSERT_EQ(mesh.materials.size(), 2u);
     EXPECT_EQ(mesh.materials[0].colors.Diffuse.r, 1.0f);
     EXPECT_EQ(mesh.materials[1].colors.Diffuse.r, 0.0f);
-    EXPECT_EQ(mesh.attributes, (std::vector<std::uint32_t>{0, 1, 0}));
+    EXPECT_EQ(Values(mesh.attributes), (std::vector<std::uint32_t>{0, 1, 0}));
 }
 
 // What exporters write besides the plain form: all of these read to the

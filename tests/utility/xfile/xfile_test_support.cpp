@@ -59,6 +59,10 @@ bool SameBits(const void* a, const void* b, size_t size) {
 
 } // namespace
 
+std::vector<std::uint32_t> Values(const LargeVector<std::uint32_t>& values) {
+    return std::vector<std::uint32_t>(values.begin(), values.end());
+}
+
 ::testing::AssertionResult SameMesh(const XMeshData& a, const XMeshData& b) {
     if (a.vertices.size() != b.vertices.size())
         return ::testing::AssertionFailure()

@@ -20,5 +20,8 @@ HRESULT ReadText(const std::string& text, XMeshData& mesh);
 // backslash and a quote, and values that print badly in decimal.
 XMeshData SampleMesh();
 
+// Indices or attributes, for comparing with a literal list.
+std::vector<std::uint32_t> Values(const LargeVector<std::uint32_t>& values);
+
 // Every bit of vertices, triangles, attributes and materials equal.
 ::testing::AssertionResult SameMesh(const XMeshData& a, const XMeshData& b);

@@ -1,0 +1,250 @@
+#include "utility/xfile/xfile_content.h"
+
+#include "utility/core/load_report.h"
+#include "utility/d3dx9mesh.h"
+#include "utility/xfile/mszip.h"
+
+#include <algorithm>
+#include <chrono>
+#include <new>
+
+namespace {
+
+// Deflate cannot shrink data by more than this factor; a declared size
+// beyond it is a lie that must not reserve memory.
+constexpr size_t kMaxInflateRatio = 1032;
+// Read a file in pieces of this size, so that parsing starts on the first.
+constexpr size_t kReadPiece = size_t(1) << 20;
+// Pages are given back in steps of this size ...
+constexpr size_t kReleaseStep = size_t(2) << 20;
+// ... never within this distance of what the filling has reached, where
+// the inflater still reads its dictionary.
+constexpr size_t kDictionaryReach = 65536;
+// How often a waiting parser looks whether its load was cancelled.
+constexpr std::chrono::milliseconds kCancelPoll(20);
+
+std::uint32_t LoadDword(const std::uint8_t* p) {
+    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
+           std::uint32_t(p[3]) << 24;
+}
+
+HRESULT NotAnXFile() {
+    SetLoadFailure("not an X file");
+    return D3DXERR_INVALIDDATA;
+}
+
+// Reads exactly `count` bytes unless the file ends first.
+HRESULT ReadExactly(FileReader& file, std::uint8_t* into, size_t count, size_t& got) {
+    got = 0;
+    while (got < count) {
+        size_t read = 0;
+        HRESULT hr = file.Read(into + got, count - got, read);
+        if (FAILED(hr))
+            return hr;
+        if (read == 0)
+            break;
+        got += read;
+    }
+    return D3D_OK;
+}
+
+} // namespace
+
+XContent::~XContent() {
+    stop = true;
+    if (filler.joinable())
+        filler.join();
+}
+
+HRESULT XContent::OpenFile(const char* path, XFileHeader& header) {
+    HRESULT hr = file.Open(path);
+    if (FAILED(hr))
+        return hr;
+    std::uint8_t head[XFileHeaderSize + XFileCompressedSizeField];
+    size_t got = 0;
+    hr = ReadExactly(file, head, XFileHeaderSize, got);
+    if (FAILED(hr))
+        return hr;
+    if (!ParseXFileHeader(head, got, &header))
+        return NotAnXFile();
+    if (IsCompressed(header.encoding)) {
+        hr = ReadExactly(file, head + XFileHeaderSize, XFileCompressedSizeField, got);
+        if (FAILED(hr))
+            return hr;
+        if (got < XFileCompressedSizeField)
+            return NotAnXFile();
+        return StartCompressed(head + XFileHeaderSize, nullptr,
+                               file.Size() - XFileHeaderSize - XFileCompressedSizeField);
+    }
+    size = size_t(file.Size() - XFileHeaderSize);
+    try {
+        buffer.resize(size);
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
+    data = buffer.data();
+    filler = std::thread([this] { Fill(nullptr); });
+    return D3D_OK;
+}
+
+HRESULT XContent::OpenMemory(const std::uint8_t* bytes, size_t byteCount, XFileHeader& header) {
+    if (!ParseXFileHeader(bytes, byteCount, &header))
+        return NotAnXFile();
+    if (IsCompressed(header.encoding)) {
+        if (byteCount < XFileHeaderSize + XFileCompressedSizeField)
+            return NotAnXFile();
+        return StartCompressed(bytes + XFileHeaderSize,
+                               bytes + XFileHeaderSize + XFileCompressedSizeField,
+                               byteCount - XFileHeaderSize - XFileCompressedSizeField);
+    }
+    data = bytes + XFileHeaderSize;
+    size = byteCount - XFileHeaderSize;
+    ready = size;
+    finished = true;
+    return D3D_OK;
+}
+
+// The declared size counts the 16-byte header, which is not part of the
+// compressed data.
+HRESULT XContent::StartCompressed(const std::uint8_t* sizeField, const std::uint8_t* blocks,
+                                  std::uint64_t compressedSize) {
+    size_t declared = LoadDword(sizeField);
+    if (declared < XFileHeaderSize)
+        return NotAnXFile();
+    size_t expected = declared - XFileHeaderSize;
+    if (expected / kMaxInflateRatio > compressedSize) {
+        SetLoadFailure("compressed data is damaged");
+        return D3DXERR_INVALIDDATA;
+    }
+    try {
+        buffer.resize(expected);
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
+    data = buffer.data();
+    size = expected;
+    compressed = true;
+    blocksSize = compressedSize;
+    filler = std::thread([this, blocks] { Fill(blocks); });
+    return D3D_OK;
+}
+
+// On the helper thread: read the body, or read the compressed blocks whole
+// (they are a fraction of the body) and inflate them.
+void XContent::Fill(const std::uint8_t* blocks) {
+    try {
+        if (!compressed) {
+            ReadBody();
+            return;
+        }
+        LargeVector<std::uint8_t> read;
+        if (!blocks) {
+            read.resize(size_t(blocksSize));
+            size_t got = 0;
+            if (FAILED(ReadExactly(file, read.data(), read.size(), got))) {
+                Finish(LoadFailure());
+                return;
+            }
+            blocksSize = got;
+            blocks = read.data();
+        }
+        Inflate(blocks);
+    } catch (const std::bad_alloc&) {
+        Finish("out of memory");
+    }
+}
+
+void XContent::ReadBody() {
+    size_t filled = 0;
+    while (filled < size && !stop) {
+        size_t read = 0;
+        if (FAILED(file.Read(buffer.data() + filled, std::min(kReadPiece, size - filled), read))) {
+            Finish(LoadFailure());
+            return;
+        }
+        // A file that shrank since it was opened ends here, as if it had
+        // been that short.
+        if (read == 0)
+            break;
+        filled += read;
+        Publish(filled);
+    }
+    Finish(stop ? "cancelled" : nullptr);
+}
+
+void XContent::Inflate(const std::uint8_t* blocks) {
+    MszipInflater inflater(blocks, size_t(blocksSize), buffer.data(), size);
+    while (!stop) {
+        switch (inflater.Next()) {
+        case MszipInflater::Step::Block:
+            Publish(inflater.Produced());
+            break;
+        case MszipInflater::Step::End:
+            Finish(inflater.Produced() == size ? nullptr : "compressed data is damaged");
+            return;
+        case MszipInflater::Step::Bad:
+            Finish("compressed data is damaged");
+            return;
+        }
+    }
+    Finish("cancelled");
+}
+
+void XContent::Publish(size_t filled) {
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        ready.store(filled, std::memory_order_release);
+    }
+    changed.notify_all();
+}
+
+void XContent::Finish(const char* reason) {
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        finished = true;
+        if (reason && failure.empty())
+            failure = *reason ? reason : "cannot read the file";
+    }
+    changed.notify_all();
+}
+
+size_t XContent::Ready(size_t wanted) {
+    size_t have = ready.load(std::memory_order_acquire);
+    if (have >= wanted)
+        return have;
+    std::unique_lock<std::mutex> lock(mutex);
+    while (ready.load(std::memory_order_acquire) < wanted && !finished) {
+        if (LoadCancelled()) {
+            stop = true;
+            if (failure.empty())
+                failure = "cancelled";
+            break;
+        }
+        changed.wait_for(lock, kCancelPoll);
+    }
+    return ready.load(std::memory_order_acquire);
+}
+
+bool XContent::Failed() {
+    std::string reason;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (failure.empty())
+            return false;
+        reason = failure;
+    }
+    SetLoadFailure("%s", reason.c_str());
+    return true;
+}
+
+void XContent::Release(size_t offset) {
+    if (buffer.empty())
+        return;
+    size_t reached = ready.load(std::memory_order_acquire);
+    size_t limit = reached > kDictionaryReach ? reached - kDictionaryReach : 0;
+    size_t to = std::min(offset, limit) / kReleaseStep * kReleaseStep;
+    if (to <= released)
+        return;
+    DiscardPages(buffer.data() + released, to - released);
+    released = to;
+}
