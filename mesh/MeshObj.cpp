@@ -15,11 +15,11 @@ bool MeshObj::Load(const char* directory, const char* fileName) {
     // Only ever called on an empty object; emptying it first keeps a second
     // call from leaking the first mesh.
     Release();
-    BuiltPath path;
+    std::string path;
     if (!JoinPath(path, directory, fileName))
         return false;
     ID3DXBuffer* materialBuffer = nullptr;
-    if (FAILED(D3DXLoadMeshFromXA(path, 0, sharedDevice, nullptr, &materialBuffer, nullptr,
+    if (FAILED(D3DXLoadMeshFromXA(path.c_str(), 0, sharedDevice, nullptr, &materialBuffer, nullptr,
                                   &materialCount, &mesh))) {
         Release();
         return false;

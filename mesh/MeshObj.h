@@ -14,10 +14,9 @@ public:
     virtual ~MeshObj();
 
     // Reads directory + fileName (joined as they are, no separator added) on
-    // sharedDevice. False when the file cannot be read, the joined path is
-    // longer than kMaxBuiltPath, or the material arrays cannot be allocated
-    // (the mesh read then stays until Release). A material whose texture is
-    // not found or not readable gets a null texture and does not fail Load.
+    // sharedDevice. False when the file cannot be read or the material
+    // arrays cannot be allocated (the mesh read then stays until Release). A material whose texture
+    // is not found or not readable gets a null texture and does not fail Load.
     bool Load(const char* directory, const char* fileName);
     // Releases everything and leaves the object empty; harmless when empty.
     void Release();

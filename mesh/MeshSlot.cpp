@@ -1,13 +1,29 @@
 #include "mesh/MeshSlot.h"
 
+#include "framework/KvDX9.h"
 #include "mesh/Paths.h"
 #include "mesh/ShadingLayout.h"
 #include "mesh/TangentRepair.h"
+#include "mesh/TextureLookup.h"
+#include "platform/d3d9/com.h"
+#include "platform/d3d9/memory_device.h"
+#include "utility/core/load_report.h"
 
 #include <memory>
 #include <new>
+#include <string>
+#include <system_error>
+#include <thread>
+#include <utility>
 
 namespace {
+
+// The shares of the whole load, in permille, that reading the file and each
+// preparation step report their progress in.
+constexpr std::uint32_t kReadEnd = 600;
+constexpr std::uint32_t kAdjacencyEnd = 750;
+constexpr std::uint32_t kCleaningEnd = 800;
+constexpr std::uint32_t kTangentsEnd = 920;
 
 // The clone's face adjacency, or null when it cannot be had.
 std::unique_ptr<DWORD[]> FaceAdjacency(ID3DXMesh* mesh) {
@@ -35,42 +51,202 @@ ID3DXMesh* SplitBowties(ID3DXMesh* mesh, DWORD* adjacency) {
 // Takes over the reference to the clone and returns the mesh to draw in its
 // place.
 ID3DXMesh* PrepareForShading(ID3DXMesh* clone) {
-    std::unique_ptr<DWORD[]> adjacency = FaceAdjacency(clone);
-    ID3DXMesh* mesh = SplitBowties(clone, adjacency.get());
+    std::unique_ptr<DWORD[]> adjacency;
+    {
+        LoadProgressSpan span(kReadEnd, kAdjacencyEnd);
+        adjacency = FaceAdjacency(clone);
+    }
+    ID3DXMesh* mesh;
+    {
+        LoadProgressSpan span(kAdjacencyEnd, kCleaningEnd);
+        mesh = SplitBowties(clone, adjacency.get());
+    }
     // Without adjacency the library works out its own. Its result is not
     // needed: whatever tangents it leaves degenerate, the repair rebuilds.
-    D3DXComputeTangent(mesh, 0, 0, 0, 1, adjacency.get());
+    {
+        LoadProgressSpan span(kCleaningEnd, kTangentsEnd);
+        D3DXComputeTangent(mesh, 0, 0, 0, 1, adjacency.get());
+    }
+    LoadProgressSpan span(kTangentsEnd, 1000);
     RepairTangents(mesh);
     return mesh;
 }
 
+// The materials of the file and the texture names they give (empty: none).
+void TakeMaterials(ID3DXBuffer* buffer, DWORD count, PreparedMesh& out,
+                   std::vector<std::string>& textureNames) {
+    const auto* records = static_cast<const D3DXMATERIAL*>(buffer->GetBufferPointer());
+    for (DWORD i = 0; i < count; ++i) {
+        out.materials.push_back(records[i].MatD3D);
+        textureNames.emplace_back(records[i].pTextureFilename ? records[i].pTextureFilename : "");
+    }
+}
+
+// Decodes the textures the materials name, beside the mesh's preparation:
+// they depend on nothing else. The load's cancellation reaches both threads.
+class TextureDecoding {
+public:
+    TextureDecoding(std::string directory, std::vector<std::string> names, UINT maxWidth,
+                    UINT maxHeight, std::vector<TextureImage>& images)
+        : directory(std::move(directory)), names(std::move(names)), maxWidth(maxWidth),
+          maxHeight(maxHeight), images(images), progress(CurrentLoadProgress()) {
+        images.resize(this->names.size());
+        try {
+            worker = std::thread([this] { Decode(); });
+        } catch (const std::system_error&) {
+            Decode();
+        }
+    }
+    ~TextureDecoding() {
+        if (worker.joinable())
+            worker.join();
+    }
+    TextureDecoding(const TextureDecoding&) = delete;
+    TextureDecoding& operator=(const TextureDecoding&) = delete;
+
+private:
+    void Decode() {
+        LoadProgressScope scope(progress);
+        for (size_t i = 0; i < names.size() && !LoadCancelled(); ++i)
+            if (!names[i].empty() && maxWidth && maxHeight)
+                LoadMaterialTextureImage(directory.c_str(), names[i].c_str(), maxWidth, maxHeight,
+                                         images[i]);
+    }
+
+    std::string directory;
+    std::vector<std::string> names;
+    UINT maxWidth, maxHeight;
+    std::vector<TextureImage>& images;
+    LoadProgress* progress;
+    std::thread worker;
+};
+
+bool Cancelled(PreparedMesh& out) {
+    if (!LoadCancelled())
+        return false;
+    out = PreparedMesh();
+    SetLoadFailure("cancelled");
+    return true;
+}
+
+HRESULT CreateMaterialTextures(const PreparedMesh& prepared, MeshObj& slot) {
+    for (DWORD i = 0; i < slot.materialCount; ++i)
+        if (sharedDevice && !prepared.textures[i].levels.empty())
+            CreateTextureFromTextureImage(sharedDevice, prepared.textures[i],
+                                          &slot.materialTextures[i]);
+    return D3D_OK;
+}
+
 } // namespace
 
-bool LoadMeshSlot(IDirect3DDevice9* device, MeshObj& slot, const char* path) {
-    slot.Release();
-    char directory[kMaxMeshDirectory + 1];
-    char fileName[kMaxMeshFileName + 1];
-    if (!SplitMeshPath(path, directory, fileName))
+PreparedMesh::~PreparedMesh() {
+    ReleaseRef(mesh);
+}
+
+PreparedMesh::PreparedMesh(PreparedMesh&& other) noexcept
+    : mesh(std::exchange(other.mesh, nullptr)), fileLayout(std::move(other.fileLayout)),
+      materials(std::move(other.materials)), textures(std::move(other.textures)) {}
+
+PreparedMesh& PreparedMesh::operator=(PreparedMesh&& other) noexcept {
+    if (this != &other) {
+        ReleaseRef(mesh);
+        mesh = std::exchange(other.mesh, nullptr);
+        fileLayout = std::move(other.fileLayout);
+        materials = std::move(other.materials);
+        textures = std::move(other.textures);
+    }
+    return *this;
+}
+
+bool PrepareMeshSlot(const char* path, UINT maxTextureWidth, UINT maxTextureHeight,
+                     PreparedMesh& out) {
+    out = PreparedMesh();
+    std::string directory, fileName;
+    if (!SplitMeshPath(path, directory, fileName)) {
+        SetLoadFailure("no file name");
         return false;
-    if (!slot.Load(directory, fileName)) {
-        // Load keeps a mesh whose material arrays could not be allocated; a
-        // slot that failed to load holds nothing.
+    }
+    IDirect3DDevice9* device = CreateMemoryDevice();
+    if (!device) {
+        SetLoadFailure("out of memory");
+        return false;
+    }
+    ID3DXMesh* read = nullptr;
+    ID3DXBuffer* materialBuffer = nullptr;
+    DWORD count = 0;
+    HRESULT hr;
+    {
+        LoadProgressSpan span(0, kReadEnd);
+        hr = D3DXLoadMeshFromXA(path, 0, device, nullptr, &materialBuffer, nullptr, &count, &read);
+    }
+    if (FAILED(hr)) {
+        device->Release();
+        return false;
+    }
+    std::vector<std::string> textureNames;
+    try {
+        TakeMaterials(materialBuffer, count, out, textureNames);
+        D3DVERTEXELEMENT9 layout[MAX_FVF_DECL_SIZE];
+        read->GetDeclaration(layout);
+        out.fileLayout.assign(layout, layout + D3DXGetDeclLength(layout) + 1);
+    } catch (const std::bad_alloc&) {
+        ReleaseRef(materialBuffer);
+        ReleaseRef(read);
+        device->Release();
+        out = PreparedMesh();
+        SetLoadFailure("out of memory");
+        return false;
+    }
+    ReleaseRef(materialBuffer);
+    {
+        TextureDecoding textures(directory, std::move(textureNames), maxTextureWidth,
+                                 maxTextureHeight, out.textures);
+        ID3DXMesh* clone = nullptr;
+        if (SUCCEEDED(read->CloneMesh(read->GetOptions(), kShadingLayout, device, &clone))) {
+            out.mesh = PrepareForShading(clone);
+            ReleaseRef(read);
+        } else {
+            out.mesh = read;
+        }
+    }
+    device->Release();
+    return !Cancelled(out);
+}
+
+bool InstallMeshSlot(IDirect3DDevice9* device, MeshObj& slot, PreparedMesh& prepared) {
+    slot.Release();
+    PreparedMesh taken = std::move(prepared);
+    if (!taken.mesh)
+        return false;
+    const DWORD count = DWORD(taken.materials.size());
+    slot.materials = new (std::nothrow) D3DMATERIAL9[count];
+    slot.materialTextures = new (std::nothrow) IDirect3DTexture9*[count]();
+    if (!slot.materials || !slot.materialTextures) {
         slot.Release();
         return false;
     }
-    ID3DXMesh* clone = nullptr;
-    if (FAILED(slot.mesh->CloneMesh(slot.mesh->GetOptions(), kShadingLayout, device, &clone)))
+    // A mesh that `device` cannot take is kept as the file laid it out.
+    bool shaded = HasShadingLayout(taken.mesh) &&
+                  SUCCEEDED(taken.mesh->CloneMesh(taken.mesh->GetOptions(), kShadingLayout, device,
+                                                  &slot.mesh));
+    if (!shaded && FAILED(taken.mesh->CloneMesh(taken.mesh->GetOptions(), taken.fileLayout.data(),
+                                                sharedDevice, &slot.mesh))) {
+        slot.Release();
         return false;
-    ID3DXMesh* prepared = PrepareForShading(clone);
-    slot.mesh->Release();
-    slot.mesh = prepared;
-    return true;
+    }
+    slot.materialCount = count;
+    std::copy(taken.materials.begin(), taken.materials.end(), slot.materials);
+    CreateMaterialTextures(taken, slot);
+    return shaded;
 }
 
-bool PrepareMeshSlot(const char* path, UINT, UINT, PreparedMesh& out) {
-    out.path = path;
-    return true;
+bool LoadMeshSlot(IDirect3DDevice9* device, MeshObj& slot, const char* path) {
+    slot.Release();
+    UINT maxWidth = 0, maxHeight = 0;
+    if (sharedDevice)
+        MaxTextureSize(sharedDevice, maxWidth, maxHeight);
+    PreparedMesh prepared;
+    PrepareMeshSlot(path, maxWidth, maxHeight, prepared);
+    return InstallMeshSlot(device, slot, prepared);
 }
-bool InstallMeshSlot(IDirect3DDevice9* device, MeshObj& slot, PreparedMesh& prepared) {
-    return LoadMeshSlot(device, slot, prepared.path.c_str());
-}
+

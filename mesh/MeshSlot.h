@@ -1,40 +1,73 @@
 // Filling a mesh slot from an X file: the mesh is read with its materials,
 // converted to the shading layout, its bowtie vertices split, its tangents
 // computed by the utility library and the degenerate ones repaired.
+//
+// The work comes in two steps, so that a big file can be read and prepared
+// off the frame loop: PrepareMeshSlot needs no device the window draws with
+// and runs on any thread (the mesh is made on a memory device of its own,
+// the material textures are decoded into images); InstallMeshSlot, on the
+// device's thread, only copies the result onto the device. LoadMeshSlot
+// does both in turn.
 #pragma once
 
 #include "mesh/MeshObj.h"
+#include "utility/image/texture_image.h"
 
 #include <cfloat>
+#include <vector>
 
 // Tolerance of the position-based face adjacency that joins the two sides of
 // a texture seam.
 constexpr float kAdjacencyEpsilon = FLT_EPSILON;
 
-// Empties the slot, then reads the file at `path` into it (`\` and `/` both
-// end its directory, where the materials' textures are looked up) and
-// prepares it for shading on `device`: cloned into the shading layout,
-// bowties split, tangents computed by the library and the degenerate ones
-// repaired. True when the slot holds the file's mesh in the shading layout.
-// Every outcome leaves a slot that draws safely:
-// - the file cannot be read, or its directory or name is too long: the slot
-//   stays empty (false);
-// - the mesh cannot be cloned: the slot keeps it as read, in the file's own
-//   layout, with its materials (false);
+// Everything InstallMeshSlot puts in a slot, made without the slot's device.
+// Moving it hands the mesh over; it releases what it still holds.
+struct PreparedMesh {
+    PreparedMesh() = default;
+    ~PreparedMesh();
+    PreparedMesh(PreparedMesh&& other) noexcept;
+    PreparedMesh& operator=(PreparedMesh&& other) noexcept;
+    PreparedMesh(const PreparedMesh&) = delete;
+    PreparedMesh& operator=(const PreparedMesh&) = delete;
+
+    // On a memory device: in the shading layout with its tangents repaired,
+    // or in the file's own layout when it could not be converted; null when
+    // the file could not be read.
+    ID3DXMesh* mesh = nullptr;
+    // The layout the file's mesh was read in, closed by the end marker.
+    std::vector<D3DVERTEXELEMENT9> fileLayout;
+    std::vector<D3DMATERIAL9> materials;
+    // One a material: its texture decoded with its mip chain, or no levels
+    // when it names none or its file could not be read.
+    std::vector<TextureImage> textures;
+};
+
+// Reads the file at `path` (`\` and `/` both end its directory, where the
+// materials' textures are looked up) and prepares it as the slot will hold
+// it, textures decoded to fit maxTextureWidth x maxTextureHeight (0: none
+// decoded). Any thread. Reports its progress and stops when cancelled (see
+// load_report.h). False when the slot would end empty: the file cannot be
+// read, or the load was cancelled; the reason is then in LoadFailure().
+bool PrepareMeshSlot(const char* path, UINT maxTextureWidth, UINT maxTextureHeight,
+                     PreparedMesh& out);
+
+// On the device's thread: empties the slot, then fills it from `prepared`
+// (whose mesh it takes): the mesh copied to `device` when it is in the
+// shading layout, to sharedDevice in the file's layout otherwise, and the
+// material textures made on sharedDevice. The result is LoadMeshSlot's.
+bool InstallMeshSlot(IDirect3DDevice9* device, MeshObj& slot, PreparedMesh& prepared);
+
+// Empties the slot, then reads the file at `path` into it and prepares it
+// for shading on `device`: PrepareMeshSlot, then InstallMeshSlot. True when
+// the slot holds the file's mesh in the shading layout. Every outcome
+// leaves a slot that draws safely:
+// - the file cannot be read: the slot stays empty (false);
+// - the mesh cannot be cloned into the shading layout, or `device` cannot
+//   take it: the slot keeps it in the file's own layout, with its
+//   materials (false);
 // - the face adjacency cannot be had (no memory) or the cleaning fails
 //   (indices it refuses): the clone goes on to the tangent steps uncleaned;
 //   a bowtie vertex then serves both of its fans, which only blends their
 //   tangents (true).
 bool LoadMeshSlot(IDirect3DDevice9* device, MeshObj& slot, const char* path);
 
-#include <string>
-
-// LoadMeshSlot in two steps, for loading off the device's thread. For now
-// the first step only takes the path and the second reads the file on the
-// device's thread.
-struct PreparedMesh {
-    std::string path;
-};
-bool PrepareMeshSlot(const char* path, UINT maxTextureWidth, UINT maxTextureHeight,
-                     PreparedMesh& out);
-bool InstallMeshSlot(IDirect3DDevice9* device, MeshObj& slot, PreparedMesh& prepared);

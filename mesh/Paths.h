@@ -1,21 +1,14 @@
-// Paths the mesh code builds, and their length limits in characters without
-// the terminating zero. A path that would be longer is refused, never cut.
-// `\` and `/` both separate directories: names in X files come from Windows,
-// dropped paths from this platform.
+// Paths the mesh code builds. `\` and `/` both separate directories: names
+// in X files come from Windows, dropped paths from this platform. A path is
+// as long as its parts make it: nothing is cut or refused here, the system
+// decides what it can open.
 #pragma once
 
-#include <cstddef>
-
-constexpr std::size_t kMaxBuiltPath = 519;
-constexpr std::size_t kMaxTextureExtension = 63;
-constexpr std::size_t kMaxMeshFileName = 255;
-constexpr std::size_t kMaxMeshDirectory = 511;
-
-using BuiltPath = char[kMaxBuiltPath + 1];
+#include <string>
 
 // dest = first + second, as they are. False (dest empty) when either is
-// null or the result is longer than kMaxBuiltPath.
-bool JoinPath(BuiltPath& dest, const char* first, const char* second);
+// null.
+bool JoinPath(std::string& dest, const char* first, const char* second);
 
 // The last `\` or `/` of path, or null when it has none.
 const char* LastSeparator(const char* path);
@@ -23,6 +16,5 @@ const char* LastSeparator(const char* path);
 // Splits a mesh file's path after its last separator: the directory keeps
 // the separator, the file name is the rest. A path without a separator is a
 // file in the working directory: empty directory, the whole path as the
-// name. False when either part is longer than its limit.
-bool SplitMeshPath(const char* path, char (&directory)[kMaxMeshDirectory + 1],
-                   char (&fileName)[kMaxMeshFileName + 1]);
+// name. False (both empty) when the path is null.
+bool SplitMeshPath(const char* path, std::string& directory, std::string& fileName);

@@ -1,6 +1,7 @@
 #include "mesh/TextureLookup.h"
 
 #include "mesh/Paths.h"
+#include "utility/core/file_bytes.h"
 #include "utility/d3dx9tex.h"
 
 #include <cstring>
@@ -73,23 +74,15 @@ bool IsRegularFile(const std::string& path) {
     return fs::is_regular_file(path, error);
 }
 
-std::string NativePath(const char* path) {
-    std::string native(path);
-    for (char& c : native)
-        if (c == '\\')
-            c = '/';
-    return native;
-}
-
 // The joined path as it is, or with its letters in another case.
 bool FindJoined(const char* directory, const char* name, std::string& found) {
-    BuiltPath joined;
+    std::string joined;
     if (!JoinPath(joined, directory, name))
         return false;
-    found = NativePath(joined);
+    found = NativePath(joined.c_str());
     if (IsRegularFile(found))
         return true;
-    return ResolveIgnoringCase(joined, found);
+    return ResolveIgnoringCase(joined.c_str(), found);
 }
 
 } // namespace
@@ -139,4 +132,16 @@ HRESULT LoadMaterialTexture(IDirect3DDevice9* device, const char* directory, con
     if (!FindMaterialTexture(directory, name, path))
         return E_FAIL;
     return D3DXCreateTextureFromFileA(device, path.c_str(), texture);
+}
+
+HRESULT LoadMaterialTextureImage(const char* directory, const char* name, UINT maxWidth,
+                                 UINT maxHeight, TextureImage& image) {
+    image = TextureImage();
+    std::string path;
+    if (!FindMaterialTexture(directory, name, path))
+        return E_FAIL;
+    HRESULT hr = LoadTextureImageFromFile(path.c_str(), maxWidth, maxHeight, image);
+    if (FAILED(hr))
+        image = TextureImage();
+    return hr;
 }

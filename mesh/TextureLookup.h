@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/d3d9/d3d9.h"
+#include "utility/image/texture_image.h"
 
 #include <string>
 
@@ -11,8 +12,7 @@
 // name is joined to as it is): the joined path when it names a file; else
 // that path with each component matched ignoring case in its directory's
 // listing; else the name's last component (after its last `\` or `/`)
-// joined to `directory`, matched the same way. False when nothing is found
-// or a joined path would be longer than kMaxBuiltPath.
+// joined to `directory`, matched the same way. False when nothing is found.
 bool FindMaterialTexture(const char* directory, const char* name, std::string& found);
 
 // The path with each component replaced by the directory entry that equals
@@ -27,3 +27,9 @@ bool ResolveIgnoringCase(const char* path, std::string& resolved);
 // failure *texture is null and the result is the failure code.
 HRESULT LoadMaterialTexture(IDirect3DDevice9* device, const char* directory, const char* name,
                             IDirect3DTexture9** texture);
+
+// FindMaterialTexture, then the file decoded with its mip chain, without a
+// device (see LoadTextureImageFromFile). On any failure the image has no
+// levels and the result is the failure code.
+HRESULT LoadMaterialTextureImage(const char* directory, const char* name, UINT maxWidth,
+                                 UINT maxHeight, TextureImage& image);

@@ -5,9 +5,9 @@
 #include "utility/core/load_report.h"
 #include "utility/d3dx9tex.h"
 
-#include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 const char* const kTextureSetFallbacks[kTextureRoles] = {
     "./data/null.tex",
@@ -30,19 +30,17 @@ const char* const kTextureSetPatterns[kTextureRoles] = {
 HRESULT PrepareRole(const char* path, TextureRole role, UINT maxWidth, UINT maxHeight,
                     TextureImage& image, bool& fallback, std::string& failure) {
     fallback = false;
-    BuiltPath name;
+    std::string name;
     HRESULT hr = E_FAIL;
-    if (TextureSetName(name, path, role)) {
-        hr = LoadTextureImageFromFile(name, maxWidth, maxHeight, image);
-    } else {
-        SetLoadFailure("the name is too long");
-        std::snprintf(name, sizeof name, "%s", path);
-    }
+    if (TextureSetName(name, path, role))
+        hr = LoadTextureImageFromFile(name.c_str(), maxWidth, maxHeight, image);
+    else
+        SetLoadFailure("no file name");
     if (SUCCEEDED(hr) || LoadCancelled())
         return hr;
     failure = LoadFailure()[0] ? LoadFailure() : "cannot be read";
     std::string consequence = std::string("using ") + kTextureSetFallbacks[role];
-    ReportLoadFailure(name, consequence.c_str());
+    ReportLoadFailure(name.c_str(), consequence.c_str());
     fallback = true;
     hr = LoadTextureImageFromFile(kTextureSetFallbacks[role], maxWidth, maxHeight, image);
     if (FAILED(hr) && !LoadCancelled())
@@ -52,27 +50,20 @@ HRESULT PrepareRole(const char* path, TextureRole role, UINT maxWidth, UINT maxH
 
 } // namespace
 
-bool TextureSetName(BuiltPath& name, const char* path, TextureRole role) {
-    name[0] = '\0';
+bool TextureSetName(std::string& name, const char* path, TextureRole role) {
+    name.clear();
     if (!path || role < 0 || role >= kTextureRoles)
         return false;
-    std::size_t length = std::strlen(path);
-    if (length > kMaxBuiltPath)
-        return false;
     const char* dot = std::strrchr(path, '.');
-    std::size_t baseLength = dot ? std::size_t(dot - path) : length;
+    std::string base(path, dot ? std::size_t(dot - path) : std::strlen(path));
     const char* extension = dot ? dot + 1 : "";
-    if (std::strlen(extension) > kMaxTextureExtension)
+    // The pattern adds at most four characters to the base and extension.
+    std::vector<char> formatted(base.size() + std::strlen(extension) + 8);
+    int written = KvDX9Template::FormatText(formatted.data(), formatted.size(),
+                                            kTextureSetPatterns[role], base.c_str(), extension);
+    if (written < 0)
         return false;
-    BuiltPath base;
-    std::memcpy(base, path, baseLength);
-    base[baseLength] = '\0';
-    int written =
-        KvDX9Template::FormatText(name, sizeof name, kTextureSetPatterns[role], base, extension);
-    if (written < 0 || std::size_t(written) > kMaxBuiltPath) {
-        name[0] = '\0';
-        return false;
-    }
+    name.assign(formatted.data(), std::size_t(written));
     return true;
 }
 

@@ -2,7 +2,6 @@
 // from one path by a fixed naming rule, each with a fallback file.
 #pragma once
 
-#include "mesh/Paths.h"
 #include "platform/d3d9/d3d9.h"
 #include "utility/image/texture_image.h"
 
@@ -23,10 +22,9 @@ struct PreparedTextureSet {
 
 // Releases the four textures of `set`, then loads entry i from the name
 // that TextureSetName builds for role i, or from the role's fallback file
-// when that one cannot be read (or its name cannot be built within the
-// length limits). True when all four hold a texture. A fallback that fails
-// too ends the load at once with false: the entries before it keep their
-// textures, it and the later ones stay null.
+// when that one cannot be read. True when all four hold a texture. A
+// fallback that fails too ends the load at once with false: the entries
+// before it keep their textures, it and the later ones stay null.
 // Every file that cannot be read is reported on stderr with the reason,
 // also when its fallback stands in for it.
 bool LoadTextureSet(IDirect3DDevice9* device, IDirect3DTexture9* (&set)[kTextureRoles],
@@ -47,10 +45,9 @@ bool InstallTextureSet(IDirect3DDevice9* device, IDirect3DTexture9* (&set)[kText
 // The file name of one role: the path split at its last "." (of the whole
 // text, directories included) into base and extension, put together by the
 // role's pattern "%s.%s", "%s_np.%s", "%s_sa.%s" or "%s_ea.%s". A path
-// without "." is all base with an empty extension. False when the path is
-// longer than kMaxBuiltPath, its extension longer than kMaxTextureExtension
-// or the name longer than kMaxBuiltPath.
-bool TextureSetName(BuiltPath& name, const char* path, TextureRole role);
+// without "." is all base with an empty extension. False (name empty) when
+// the path is null or the role is not one of the four.
+bool TextureSetName(std::string& name, const char* path, TextureRole role);
 
 // Relative to the working directory: "./data/null.tex" and its companions.
 extern const char* const kTextureSetFallbacks[kTextureRoles];

@@ -128,26 +128,31 @@ TEST_F(MeshObjTest, AbsoluteWindowsTexturePathsOfARealExportFindTheFilesBesideIt
     EXPECT_EQ(TextureWidth(obj.materialTextures[2]), 3u);
 }
 
-TEST_F(MeshObjTest, PathsPastTheLengthLimitAreRefusedNotCut) {
-    // A mesh whose relative path is exactly 519 characters long.
-    std::string directory =
-        std::string(200, 'a') + "/" + std::string(200, 'b') + "/" + std::string(113, 'c') + "/";
-    ASSERT_EQ(directory.size() + 3, 519u);
-    WriteTwoQuadFile(directory + "q.x", nullptr, nullptr);
+TEST_F(MeshObjTest, PathsAndTextureNamesOfAnyLengthTheSystemTakes) {
+    // A mesh 4000 characters deep, with a texture named by as long a path.
+    std::string directory = DeepDirectory(4000);
+    std::string textureName = directory + "tex.bmp";
+    std::string windowsName = textureName;
+    for (char& c : windowsName)
+        if (c == '/')
+            c = '\\';
+    WriteTwoQuadFile(directory + "q.x", "tex.bmp", nullptr);
+    WriteTwoQuadFile("quad.x", windowsName.c_str(), nullptr);
+    WriteTexture(textureName, 9);
     MeshObj obj;
-    EXPECT_TRUE(obj.Load(directory.c_str(), "q.x"));
+    ASSERT_TRUE(obj.Load(directory.c_str(), "q.x"));
+    EXPECT_EQ(TextureWidth(obj.materialTextures[0]), 9u);
     obj.Release();
-    // The same file named one way longer.
-    EXPECT_FALSE(obj.Load(("./" + directory).c_str(), "q.x"));
-    EXPECT_EQ(obj.mesh, nullptr);
-
-    // Texture names: one too long as written but whose last component is
-    // found, one too long without any separator.
-    std::string longDirectoryName = std::string(600, 'x') + "\\tex.bmp";
-    std::string longName(600, 'y');
-    WriteTwoQuadFile("quad.x", longDirectoryName.c_str(), longName.c_str());
-    WriteTexture("tex.bmp", 9);
     ASSERT_TRUE(obj.Load("", "quad.x"));
     EXPECT_EQ(TextureWidth(obj.materialTextures[0]), 9u);
-    EXPECT_EQ(obj.materialTextures[1], nullptr);
+
+    // What the system refuses fails as any unreadable file does: a file
+    // name of 600 characters, a path longer than any it takes.
+    EXPECT_FALSE(obj.Load("", std::string(600, 'q').c_str()));
+    EXPECT_FALSE(obj.Load((directory + directory).c_str(), "q.x"));
+    EXPECT_EQ(obj.mesh, nullptr);
+    std::string longName(600, 'y');
+    WriteTwoQuadFile("refused.x", longName.c_str(), nullptr);
+    ASSERT_TRUE(obj.Load("", "refused.x"));
+    EXPECT_EQ(obj.materialTextures[0], nullptr);
 }

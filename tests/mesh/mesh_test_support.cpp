@@ -41,6 +41,13 @@ void MeshTest::WriteFile(const std::string& path, const std::vector<std::uint8_t
     ASSERT_TRUE(out.good()) << path;
 }
 
+std::string MeshTest::DeepDirectory(size_t length) {
+    std::string path;
+    for (char name = 'a'; path.size() < length; ++name)
+        path += std::string(200, name) + "/";
+    return path;
+}
+
 void MeshTest::WriteTexture(const std::string& path, UINT width) {
     UINT rowBytes = (width * 3 + 3) & ~3u;
     UINT fileSize = 54 + rowBytes;

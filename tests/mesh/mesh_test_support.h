@@ -26,6 +26,9 @@ public:
 
     // Creates the directories up to the file and writes it.
     static void WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes);
+    // A relative directory path of nested directories (none made yet), at
+    // least `length` characters long, ending with '/'.
+    static std::string DeepDirectory(size_t length);
     // A 24-bit BMP of width x 1 pixels: its texture's width names the file.
     static void WriteTexture(const std::string& path, UINT width);
     // The width of the texture's top level, 0 for none.
