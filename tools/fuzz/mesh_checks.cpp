@@ -6,7 +6,7 @@
 #include <vector>
 
 void CheckMeshIndices(ID3DXMesh* mesh) {
-    std::vector<DWORD> indices;
+    LargeVector<DWORD> indices;
     FuzzCheck(SUCCEEDED(ReadIndices(mesh, indices)), "the indices can be read");
     FuzzCheck(indices.size() == 3 * size_t(mesh->GetNumFaces()), "three indices a face");
     for (DWORD index : indices)

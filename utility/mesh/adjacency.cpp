@@ -9,7 +9,7 @@
 namespace {
 
 HRESULT ReadPositions(ID3DXMesh* mesh, const D3DVERTEXELEMENT9& position,
-                      std::vector<D3DXVECTOR3>& positions) {
+                      LargeVector<D3DXVECTOR3>& positions) {
     MeshLock lock(mesh, MeshBuffer::Vertices, D3DLOCK_READONLY);
     if (FAILED(lock.Result()))
         return lock.Result();
@@ -31,8 +31,8 @@ HRESULT GenerateMeshAdjacency(ID3DXMesh* mesh, float tolerance, DWORD* adjacency
     if (!position)
         return D3DERR_INVALIDCALL;
     try {
-        std::vector<D3DXVECTOR3> positions;
-        std::vector<DWORD> indices, faceOrder;
+        LargeVector<D3DXVECTOR3> positions;
+        LargeVector<DWORD> indices, faceOrder;
         hr = ReadPositions(mesh, *position, positions);
         if (SUCCEEDED(hr))
             hr = ReadIndices(mesh, indices);
@@ -40,7 +40,7 @@ HRESULT GenerateMeshAdjacency(ID3DXMesh* mesh, float tolerance, DWORD* adjacency
             hr = FacesInAttributeOrder(mesh, faceOrder);
         if (FAILED(hr))
             return hr;
-        std::vector<DWORD> pointOf = MergeCoincidentVertices(positions, indices, tolerance);
+        LargeVector<DWORD> pointOf = MergeCoincidentVertices(positions, indices, tolerance);
         PairFaceEdges(positions, pointOf, indices, faceOrder, adjacency);
         return D3D_OK;
     } catch (const std::bad_alloc&) {

@@ -2,9 +2,9 @@
 // vertices at one point (within a tolerance) taken as the same corner.
 #pragma once
 
+#include "platform/memory/large_allocator.h"
+#include "utility/core/array_view.h"
 #include "utility/d3dx9mesh.h"
-
-#include <vector>
 
 constexpr DWORD kNoFace = 0xFFFFFFFF;
 
@@ -17,12 +17,11 @@ HRESULT GenerateMeshAdjacency(ID3DXMesh* mesh, float tolerance, DWORD* adjacency
 // The merge step: for each vertex, the vertex that stands for its point.
 // Vertices closer than the tolerance are joined unless one face uses both;
 // each group is represented by its first vertex in order of x.
-std::vector<DWORD> MergeCoincidentVertices(const std::vector<D3DXVECTOR3>& positions,
-                                           const std::vector<DWORD>& indices, float tolerance);
+LargeVector<DWORD> MergeCoincidentVertices(ArrayView<D3DXVECTOR3> positions,
+                                           ArrayView<DWORD> indices, float tolerance);
 
 // The pairing step over faces visited in `faceOrder`: every edge meets the
 // edge run the other way between the same two points on another face, the
 // most coplanar one where several do. Fills 3 * faceCount entries.
-void PairFaceEdges(const std::vector<D3DXVECTOR3>& positions, const std::vector<DWORD>& pointOf,
-                   const std::vector<DWORD>& indices, const std::vector<DWORD>& faceOrder,
-                   DWORD* adjacency);
+void PairFaceEdges(ArrayView<D3DXVECTOR3> positions, ArrayView<DWORD> pointOf,
+                   ArrayView<DWORD> indices, ArrayView<DWORD> faceOrder, DWORD* adjacency);

@@ -15,17 +15,17 @@ namespace {
 constexpr DWORD kNone = 0xFFFFFFFF;
 
 struct BowtieSplit {
-    std::vector<DWORD> indices; // the input indices, redirected to copies
+    LargeVector<DWORD> indices; // the input indices, redirected to copies; empty without copies
     std::vector<DWORD> copies;  // the input vertex of each copy, in order of creation
 };
 
-FanWalk SplitBowties(const std::vector<DWORD>& indices, DWORD vertexCount, const DWORD* adjacency,
+FanWalk SplitBowties(const LargeVector<DWORD>& indices, DWORD vertexCount, const DWORD* adjacency,
                      BowtieSplit& split) {
     const DWORD faceCount = DWORD(indices.size() / 3);
-    split.indices = indices;
+    split.indices.clear();
     split.copies.clear();
     split.copies.reserve(10);
-    std::vector<DWORD> owner(vertexCount, kNone);
+    LargeVector<DWORD> owner(vertexCount, kNone);
     std::vector<bool> visited(indices.size(), false);
     std::vector<DWORD> fan;
     for (DWORD j = 0; j < faceCount; ++j)
@@ -47,6 +47,8 @@ FanWalk SplitBowties(const std::vector<DWORD>& indices, DWORD vertexCount, const
                 } else if (owner[x] == kNone) {
                     owner[x] = j;
                 } else if (owner[x] != j) {
+                    if (split.indices.empty())
+                        split.indices = indices;
                     currentCopy = vertexCount + DWORD(split.copies.size());
                     split.copies.push_back(x);
                     lastCopied = x;
@@ -59,7 +61,7 @@ FanWalk SplitBowties(const std::vector<DWORD>& indices, DWORD vertexCount, const
 
 // Ranges keep their faces; their vertex spans grow to take in the copies
 // their faces now use, so that drawing a subset covers every vertex it reads.
-void WidenVertexSpans(std::vector<D3DXATTRIBUTERANGE>& table, const std::vector<DWORD>& indices) {
+void WidenVertexSpans(std::vector<D3DXATTRIBUTERANGE>& table, const LargeVector<DWORD>& indices) {
     for (D3DXATTRIBUTERANGE& range : table) {
         if (range.FaceCount == 0)
             continue;
@@ -71,7 +73,7 @@ void WidenVertexSpans(std::vector<D3DXATTRIBUTERANGE>& table, const std::vector<
     }
 }
 
-HRESULT CopyAttributesAndTable(ID3DXMesh* from, ID3DXMesh* to, const std::vector<DWORD>& indices) {
+HRESULT CopyAttributesAndTable(ID3DXMesh* from, ID3DXMesh* to, const LargeVector<DWORD>& indices) {
     std::vector<D3DXATTRIBUTERANGE> table;
     HRESULT hr = CopyAttributeBuffer(from, to);
     if (SUCCEEDED(hr))
@@ -140,7 +142,7 @@ HRESULT ReportFindings(const std::vector<std::string>& findings, ID3DXBuffer** e
 
 HRESULT Clean(ID3DXMesh* mesh, const DWORD* adjacency, bool splitBowties, ID3DXMesh** meshOut,
               ID3DXBuffer** errors) {
-    std::vector<DWORD> indices;
+    LargeVector<DWORD> indices;
     HRESULT hr = ReadIndices(mesh, indices);
     if (FAILED(hr))
         return hr;

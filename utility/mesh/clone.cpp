@@ -6,6 +6,7 @@
 #include "utility/mesh/vertex_declaration.h"
 #include "utility/mesh/vertex_element.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -47,6 +48,29 @@ void ConvertVertices(const BYTE* source, UINT sourceStride, BYTE* target, UINT t
     }
 }
 
+// Element by element conversion between the same layout is a copy of the
+// bytes when the elements fill the vertex exactly, without gaps or overlaps,
+// and no two of them share a usage (the conversion fills both from the
+// first).
+bool CopiesBytewise(const D3DVERTEXELEMENT9* from, const D3DVERTEXELEMENT9* to, UINT stride) {
+    UINT count = D3DXGetDeclLength(from);
+    if (count != D3DXGetDeclLength(to) ||
+        std::memcmp(from, to, sizeof(D3DVERTEXELEMENT9) * count) != 0)
+        return false;
+    std::vector<bool> covered(stride, false);
+    for (UINT i = 0; i < count; ++i) {
+        for (UINT j = 0; j < i; ++j)
+            if (from[j].Usage == from[i].Usage && from[j].UsageIndex == from[i].UsageIndex)
+                return false;
+        for (UINT b = from[i].Offset; b < UINT(from[i].Offset) + DeclTypeSize(from[i].Type); ++b) {
+            if (b >= stride || covered[b])
+                return false;
+            covered[b] = true;
+        }
+    }
+    return std::find(covered.begin(), covered.end(), false) == covered.end();
+}
+
 HRESULT CopyVertices(ID3DXMesh* source, ID3DXMesh* target) {
     D3DVERTEXELEMENT9 from[MAX_FVF_DECL_SIZE], to[MAX_FVF_DECL_SIZE];
     HRESULT hr = source->GetDeclaration(from);
@@ -59,13 +83,27 @@ HRESULT CopyVertices(ID3DXMesh* source, ID3DXMesh* target) {
     MeshLock out(target, MeshBuffer::Vertices, 0);
     if (FAILED(MeshLock::Either(in, out)))
         return MeshLock::Either(in, out);
-    ConvertVertices(in.Bytes(), source->GetNumBytesPerVertex(), out.Bytes(),
-                    target->GetNumBytesPerVertex(), source->GetNumVertices(), plan);
+    // A copy in the same layout is the same bytes.
+    const UINT stride = source->GetNumBytesPerVertex();
+    if (stride == target->GetNumBytesPerVertex() && CopiesBytewise(from, to, stride)) {
+        std::memcpy(out.Bytes(), in.Bytes(), size_t(source->GetNumVertices()) * stride);
+        return D3D_OK;
+    }
+    ConvertVertices(in.Bytes(), stride, out.Bytes(), target->GetNumBytesPerVertex(),
+                    source->GetNumVertices(), plan);
     return D3D_OK;
 }
 
 HRESULT CopyIndices(ID3DXMesh* source, ID3DXMesh* target) {
-    std::vector<DWORD> indices;
+    if (HasWideIndices(source) == HasWideIndices(target)) {
+        MeshLock in(source, MeshBuffer::Indices, D3DLOCK_READONLY);
+        MeshLock out(target, MeshBuffer::Indices, 0);
+        if (SUCCEEDED(MeshLock::Either(in, out)))
+            std::memcpy(out.Bytes(), in.Bytes(),
+                        size_t(source->GetNumFaces()) * 3 * (HasWideIndices(source) ? 4 : 2));
+        return MeshLock::Either(in, out);
+    }
+    LargeVector<DWORD> indices;
     HRESULT hr = ReadIndices(source, indices);
     if (FAILED(hr))
         return hr;

@@ -5,6 +5,8 @@
 // last entry is the newest.
 #include "utility/mesh/adjacency.h"
 
+#include "utility/core/parallel.h"
+
 #include <algorithm>
 
 namespace {
@@ -12,10 +14,11 @@ namespace {
 constexpr DWORD kNoPoint = 0xFFFFFFFF;
 
 struct EdgeRecords {
-    std::vector<DWORD> corner;  // mapped points of every face corner, 3 a face
-    std::vector<DWORD> faceOf;  // the usable faces in visiting order
-    std::vector<DWORD> start;   // first record of each point's group
-    std::vector<DWORD> records; // record r is corner r % 3 of usable face r / 3
+    LargeVector<DWORD> corner;  // mapped points of every face corner, 3 a face
+    LargeVector<DWORD> faceOf;  // the usable faces in visiting order
+    LargeVector<DWORD> start;   // first record of each point's group
+    LargeVector<DWORD> records; // record r is corner r % 3 of usable face r / 3
+    LargeVector<DWORD> seconds; // the second point of each entry of records
     std::vector<bool> removed;
 
     DWORD Face(DWORD r) const { return faceOf[r / 3]; }
@@ -23,14 +26,27 @@ struct EdgeRecords {
 
     // The records of the directed edge first -> second, oldest first.
     std::pair<const DWORD*, const DWORD*> Run(DWORD first, DWORD second) const {
-        const DWORD* begin = records.data() + start[first];
-        const DWORD* end = records.data() + start[first + 1];
-        auto secondOf = [this](DWORD r) { return Point(r, 1); };
-        const DWORD* low = std::lower_bound(
-            begin, end, second, [&](DWORD r, DWORD point) { return secondOf(r) < point; });
-        const DWORD* high = std::upper_bound(
-            low, end, second, [&](DWORD point, DWORD r) { return point < secondOf(r); });
-        return {low, high};
+        const DWORD* begin = seconds.data() + start[first];
+        const DWORD* end = seconds.data() + start[first + 1];
+        const DWORD* low = std::lower_bound(begin, end, second);
+        const DWORD* high = std::upper_bound(low, end, second);
+        return {records.data() + (low - seconds.data()), records.data() + (high - seconds.data())};
+    }
+
+    // Orders the records of points [from, to) by second point, made first
+    // within one second point (they are in the order they were made).
+    void SortGroups(size_t from, size_t to) {
+        std::vector<std::pair<DWORD, DWORD>> group; // (second point, record)
+        for (size_t p = from; p < to; ++p) {
+            group.clear();
+            for (DWORD i = start[p]; i < start[p + 1]; ++i)
+                group.emplace_back(Point(records[i], 1), records[i]);
+            std::sort(group.begin(), group.end());
+            for (DWORD i = start[p]; i < start[p + 1]; ++i) {
+                seconds[i] = group[i - start[p]].first;
+                records[i] = group[i - start[p]].second;
+            }
+        }
     }
 };
 
@@ -43,36 +59,36 @@ bool IsUsable(const DWORD* points, size_t vertexCount) {
     return points[0] != points[1] && points[1] != points[2] && points[0] != points[2];
 }
 
-void BuildRecords(const std::vector<DWORD>& pointOf, const std::vector<DWORD>& indices,
-                  const std::vector<DWORD>& faceOrder, EdgeRecords& e) {
+void BuildRecords(ArrayView<DWORD> pointOf, ArrayView<DWORD> indices, ArrayView<DWORD> faceOrder,
+                  EdgeRecords& e) {
     const size_t vertexCount = pointOf.size();
     e.corner.resize(indices.size());
     for (size_t i = 0; i < indices.size(); ++i)
         e.corner[i] = indices[i] < vertexCount ? pointOf[indices[i]] : kNoPoint;
+    e.faceOf.reserve(faceOrder.size());
     for (DWORD f : faceOrder)
         if (IsUsable(&e.corner[size_t(f) * 3], vertexCount))
             e.faceOf.push_back(f);
 
     const DWORD recordCount = DWORD(e.faceOf.size() * 3);
-    e.start.assign(vertexCount + 1, 0);
+    e.start.resize(vertexCount + 1);
     for (DWORD r = 0; r < recordCount; ++r)
         ++e.start[e.Point(r, 0) + 1];
     for (size_t p = 0; p < vertexCount; ++p)
         e.start[p + 1] += e.start[p];
     e.records.resize(recordCount);
-    std::vector<DWORD> next(e.start.begin(), e.start.end() - 1);
+    LargeVector<DWORD> next(e.start.begin(), e.start.end() - 1);
     for (DWORD r = 0; r < recordCount; ++r)
         e.records[next[e.Point(r, 0)]++] = r;
-    for (size_t p = 0; p < vertexCount; ++p)
-        std::sort(e.records.begin() + e.start[p], e.records.begin() + e.start[p + 1],
-                  [&](DWORD a, DWORD b) {
-                      DWORD sa = e.Point(a, 1), sb = e.Point(b, 1);
-                      return sa != sb ? sa < sb : a < b;
-                  });
+    // The groups are sorted on both cores, half the points each.
+    e.seconds.resize(recordCount);
+    InParallel(
+        recordCount, [&] { e.SortGroups(0, vertexCount / 2); },
+        [&] { e.SortGroups(vertexCount / 2, vertexCount); });
     e.removed.assign(recordCount, false);
 }
 
-D3DXVECTOR3 UnitNormal(const std::vector<D3DXVECTOR3>& positions, DWORD p1, DWORD p2, DWORD p3) {
+D3DXVECTOR3 UnitNormal(ArrayView<D3DXVECTOR3> positions, DWORD p1, DWORD p2, DWORD p3) {
     D3DXVECTOR3 a = positions[p1] - positions[p2], b = positions[p1] - positions[p3], n;
     D3DXVec3Cross(&n, &a, &b);
     D3DXVec3Normalize(&n, &n);
@@ -81,8 +97,8 @@ D3DXVECTOR3 UnitNormal(const std::vector<D3DXVECTOR3>& positions, DWORD p1, DWOR
 
 // Among the records of b -> a not yet used, the newest, unless an older one
 // lies strictly more in the plane of the face (a, b, c).
-DWORD ChooseNeighbour(const EdgeRecords& e, const std::vector<D3DXVECTOR3>& positions, DWORD a,
-                      DWORD b, DWORD c) {
+DWORD ChooseNeighbour(const EdgeRecords& e, ArrayView<D3DXVECTOR3> positions, DWORD a, DWORD b,
+                      DWORD c) {
     auto [first, last] = e.Run(b, a);
     DWORD chosen = kNoFace;
     bool scored = false;
@@ -117,9 +133,8 @@ DWORD ChooseNeighbour(const EdgeRecords& e, const std::vector<D3DXVECTOR3>& posi
 
 } // namespace
 
-void PairFaceEdges(const std::vector<D3DXVECTOR3>& positions, const std::vector<DWORD>& pointOf,
-                   const std::vector<DWORD>& indices, const std::vector<DWORD>& faceOrder,
-                   DWORD* adjacency) {
+void PairFaceEdges(ArrayView<D3DXVECTOR3> positions, ArrayView<DWORD> pointOf,
+                   ArrayView<DWORD> indices, ArrayView<DWORD> faceOrder, DWORD* adjacency) {
     std::fill(adjacency, adjacency + indices.size(), kNoFace);
     EdgeRecords e;
     BuildRecords(pointOf, indices, faceOrder, e);

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-HRESULT FacesInAttributeOrder(ID3DXMesh* mesh, std::vector<DWORD>& order) {
+HRESULT FacesInAttributeOrder(ID3DXMesh* mesh, LargeVector<DWORD>& order) {
     const DWORD faceCount = mesh->GetNumFaces();
     std::vector<D3DXATTRIBUTERANGE> ranges;
     HRESULT hr = ReadAttributeTable(mesh, ranges);

@@ -2,10 +2,9 @@
 // by subset as the attribute table lists them.
 #pragma once
 
+#include "platform/memory/large_allocator.h"
 #include "utility/d3dx9mesh.h"
-
-#include <vector>
 
 // Every face once: those of the attribute-table ranges in range order, then
 // any face no range covers, in face order. Face order when there is no table.
-HRESULT FacesInAttributeOrder(ID3DXMesh* mesh, std::vector<DWORD>& order);
+HRESULT FacesInAttributeOrder(ID3DXMesh* mesh, LargeVector<DWORD>& order);

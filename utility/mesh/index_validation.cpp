@@ -29,7 +29,7 @@ bool RepeatedValue(const DWORD* v, bool (*counts)(DWORD), DWORD& repeated) {
 
 } // namespace
 
-std::vector<std::string> ValidateIndices(const std::vector<DWORD>& indices, DWORD vertexCount,
+std::vector<std::string> ValidateIndices(ArrayView<DWORD> indices, DWORD vertexCount,
                                          const DWORD* adjacency) {
     std::vector<std::string> findings;
     const DWORD faceCount = DWORD(indices.size() / 3);

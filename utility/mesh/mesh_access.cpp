@@ -49,9 +49,8 @@ bool IsWriteOnly(ID3DXMesh* mesh) {
     return (mesh->GetOptions() & (D3DXMESH_VB_WRITEONLY | D3DXMESH_IB_WRITEONLY)) != 0;
 }
 
-HRESULT ReadIndices(ID3DXMesh* mesh, std::vector<DWORD>& indices) {
+HRESULT ReadIndices(ID3DXMesh* mesh, LargeVector<DWORD>& indices) {
     size_t count = size_t(mesh->GetNumFaces()) * 3;
-    indices.resize(count);
     MeshLock lock(mesh, MeshBuffer::Indices, D3DLOCK_READONLY);
     if (FAILED(lock.Result()))
         return lock.Result();
@@ -95,9 +94,15 @@ HRESULT CopyAttributeBuffer(ID3DXMesh* from, ID3DXMesh* to) {
     return hr;
 }
 
-std::vector<D3DXVECTOR3> GatherVec3(const BYTE* vertices, UINT stride, DWORD count,
+LargeVector<D3DXVECTOR3> GatherVec3(const BYTE* vertices, UINT stride, DWORD count,
                                     const D3DVERTEXELEMENT9& element) {
-    std::vector<D3DXVECTOR3> values(count);
+    LargeVector<D3DXVECTOR3> values(count);
+    if (element.Type == D3DDECLTYPE_FLOAT3) {
+        for (DWORD v = 0; v < count; ++v)
+            std::memcpy(&values[v], vertices + size_t(v) * stride + element.Offset,
+                        sizeof(D3DXVECTOR3));
+        return values;
+    }
     for (DWORD v = 0; v < count; ++v) {
         D3DXVECTOR4 value =
             ReadVertexElement(element.Type, vertices + size_t(v) * stride + element.Offset);

@@ -3,6 +3,7 @@
 // element gathered into an array.
 #pragma once
 
+#include "platform/memory/large_allocator.h"
 #include "utility/d3dx9mesh.h"
 
 #include <vector>
@@ -39,7 +40,7 @@ bool IsWriteOnly(ID3DXMesh* mesh);
 
 // Three entries a face, as stored (16-bit values are widened, not remapped,
 // so the 16-bit all-ones index reads as 0xFFFF).
-HRESULT ReadIndices(ID3DXMesh* mesh, std::vector<DWORD>& indices);
+HRESULT ReadIndices(ID3DXMesh* mesh, LargeVector<DWORD>& indices);
 // Stores indices in the mesh's index width into locked index data.
 void StoreIndices(const DWORD* indices, size_t count, bool wide, void* data);
 
@@ -49,5 +50,5 @@ HRESULT ReadAttributeTable(ID3DXMesh* mesh, std::vector<D3DXATTRIBUTERANGE>& tab
 HRESULT CopyAttributeBuffer(ID3DXMesh* from, ID3DXMesh* to);
 
 // The first three components of one element of every vertex.
-std::vector<D3DXVECTOR3> GatherVec3(const BYTE* vertices, UINT stride, DWORD count,
+LargeVector<D3DXVECTOR3> GatherVec3(const BYTE* vertices, UINT stride, DWORD count,
                                     const D3DVERTEXELEMENT9& element);

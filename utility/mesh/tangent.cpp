@@ -2,6 +2,7 @@
 // binormal) from its normal, its two edges and their texture-coordinate
 // differences; corners add into the vertex that represents their point, so
 // all copies of a point along a texture seam end with one summed direction.
+#include "utility/core/parallel.h"
 #include "utility/mesh/adjacency.h"
 #include "utility/mesh/face_order.h"
 #include "utility/mesh/fan_walk.h"
@@ -40,9 +41,9 @@ bool FindTangentLayout(const D3DVERTEXELEMENT9* declaration, DWORD textureStage,
 
 // For every vertex, the vertex whose data stands for its point: the first
 // vertex, in attribute order, met at a corner of the point's fan.
-FanWalk FindRepresentatives(const std::vector<DWORD>& indices, DWORD vertexCount,
-                            const DWORD* adjacency, const std::vector<DWORD>& faceOrder,
-                            std::vector<DWORD>& representative) {
+FanWalk FindRepresentatives(const LargeVector<DWORD>& indices, DWORD vertexCount,
+                            const DWORD* adjacency, const LargeVector<DWORD>& faceOrder,
+                            LargeVector<DWORD>& representative) {
     const DWORD faceCount = DWORD(indices.size() / 3);
     representative.assign(vertexCount, kUnset);
     std::vector<DWORD> fan;
@@ -86,15 +87,17 @@ D3DXVECTOR3 CornerDirection(const D3DXVECTOR3& normal, const D3DXVECTOR3& ea, co
 }
 
 struct VertexData {
-    std::vector<D3DXVECTOR3> position, normal, texcoord; // texcoord: u and v in x and y
+    LargeVector<D3DXVECTOR3> position, normal, texcoord; // texcoord: u and v in x and y
 };
 
-// Adds each corner's unit directions into its representative; a null sum is
-// one the layout does not have. Faces with an index outside the vertices
-// add nothing.
-void AddCornerFrames(const VertexData& in, const std::vector<DWORD>& indices,
-                     const std::vector<DWORD>& representative, bool wrap,
-                     std::vector<D3DXVECTOR3>* tangents, std::vector<D3DXVECTOR3>* binormals) {
+// Adds each corner's unit directions into its representative, for the
+// representatives in [low, high); a null sum is one the layout does not
+// have. Faces with an index outside the vertices add nothing. Each sum takes
+// its corners in face order whatever the range, so ranges can be summed
+// apart.
+void AddCornerFrames(const VertexData& in, const LargeVector<DWORD>& indices,
+                     const LargeVector<DWORD>& representative, bool wrap, DWORD low, DWORD high,
+                     LargeVector<D3DXVECTOR3>* tangents, LargeVector<D3DXVECTOR3>* binormals) {
     const size_t vertexCount = representative.size();
     for (size_t face = 0; face * 3 < indices.size(); ++face) {
         DWORD r[3];
@@ -108,6 +111,8 @@ void AddCornerFrames(const VertexData& in, const std::vector<DWORD>& indices,
             continue;
         for (int c = 0; c < 3; ++c) {
             DWORD rc = r[c], ra = r[(c + 1) % 3], rb = r[(c + 2) % 3];
+            if (rc < low || rc >= high)
+                continue;
             D3DXVECTOR3 ea = in.position[ra] - in.position[rc];
             D3DXVECTOR3 eb = in.position[rb] - in.position[rc];
             const D3DXVECTOR3 &tc = in.texcoord[rc], &ta = in.texcoord[ra], &tb = in.texcoord[rb];
@@ -122,7 +127,7 @@ void AddCornerFrames(const VertexData& in, const std::vector<DWORD>& indices,
 }
 
 // Normalises every sum, then gives each vertex its representative's result.
-void FinishDirections(const std::vector<DWORD>& representative, std::vector<D3DXVECTOR3>& sums) {
+void FinishDirections(const LargeVector<DWORD>& representative, LargeVector<D3DXVECTOR3>& sums) {
     for (D3DXVECTOR3& sum : sums)
         D3DXVec3Normalize(&sum, &sum);
     for (size_t v = 0; v < sums.size(); ++v)
@@ -131,7 +136,7 @@ void FinishDirections(const std::vector<DWORD>& representative, std::vector<D3DX
 }
 
 void StoreDirections(BYTE* vertices, UINT stride, const D3DVERTEXELEMENT9& element,
-                     const std::vector<D3DXVECTOR3>& directions) {
+                     const LargeVector<D3DXVECTOR3>& directions) {
     for (size_t v = 0; v < directions.size(); ++v) {
         const D3DXVECTOR3& d = directions[v];
         WriteVertexElement(element.Type, D3DXVECTOR4(d.x, d.y, d.z, 0),
@@ -142,7 +147,7 @@ void StoreDirections(BYTE* vertices, UINT stride, const D3DVERTEXELEMENT9& eleme
 HRESULT ComputeTangents(ID3DXMesh* mesh, const TangentLayout& layout, bool wrap,
                         const DWORD* adjacency) {
     const DWORD vertexCount = mesh->GetNumVertices();
-    std::vector<DWORD> indices, faceOrder, generated, representative;
+    LargeVector<DWORD> indices, faceOrder, generated, representative;
     HRESULT hr = ReadIndices(mesh, indices);
     if (SUCCEEDED(hr) && !adjacency) {
         generated.resize(indices.size());
@@ -153,26 +158,42 @@ HRESULT ComputeTangents(ID3DXMesh* mesh, const TangentLayout& layout, bool wrap,
         hr = FacesInAttributeOrder(mesh, faceOrder);
     if (FAILED(hr))
         return hr;
-    if (FindRepresentatives(indices, vertexCount, adjacency, faceOrder, representative) !=
-        FanWalk::Done)
-        return D3DXERR_INVALIDMESH;
 
+    // The fans are walked while the vertices are gathered, and the corners
+    // summed on both cores, half the representatives each.
     MeshLock lock(mesh, MeshBuffer::Vertices, 0);
-    if (FAILED(lock.Result()))
-        return lock.Result();
     const UINT stride = mesh->GetNumBytesPerVertex();
     VertexData in;
-    in.position = GatherVec3(lock.Bytes(), stride, vertexCount, *layout.position);
-    in.normal = GatherVec3(lock.Bytes(), stride, vertexCount, *layout.normal);
-    in.texcoord = GatherVec3(lock.Bytes(), stride, vertexCount, *layout.texcoord);
+    FanWalk walk = FanWalk::Done;
+    InParallel(
+        vertexCount,
+        [&] {
+            walk = FindRepresentatives(indices, vertexCount, adjacency, faceOrder, representative);
+        },
+        [&] {
+            if (FAILED(lock.Result()))
+                return;
+            in.position = GatherVec3(lock.Bytes(), stride, vertexCount, *layout.position);
+            in.normal = GatherVec3(lock.Bytes(), stride, vertexCount, *layout.normal);
+            in.texcoord = GatherVec3(lock.Bytes(), stride, vertexCount, *layout.texcoord);
+        });
+    if (walk != FanWalk::Done)
+        return D3DXERR_INVALIDMESH;
+    if (FAILED(lock.Result()))
+        return lock.Result();
 
-    std::vector<D3DXVECTOR3> tangents, binormals;
+    LargeVector<D3DXVECTOR3> tangents, binormals;
     if (layout.tangent)
-        tangents.assign(vertexCount, D3DXVECTOR3(0, 0, 0));
+        tangents.resize(vertexCount);
     if (layout.binormal)
-        binormals.assign(vertexCount, D3DXVECTOR3(0, 0, 0));
-    AddCornerFrames(in, indices, representative, wrap, layout.tangent ? &tangents : nullptr,
-                    layout.binormal ? &binormals : nullptr);
+        binormals.resize(vertexCount);
+    auto sum = [&](DWORD low, DWORD high) {
+        AddCornerFrames(in, indices, representative, wrap, low, high,
+                        layout.tangent ? &tangents : nullptr,
+                        layout.binormal ? &binormals : nullptr);
+    };
+    InParallel(
+        vertexCount, [&] { sum(0, vertexCount / 2); }, [&] { sum(vertexCount / 2, vertexCount); });
     if (layout.tangent) {
         FinishDirections(representative, tangents);
         StoreDirections(lock.Bytes(), stride, *layout.tangent, tangents);

@@ -119,14 +119,13 @@ HRESULT CreateAdjacencyBuffer(const XMeshData& data, ID3DXBuffer** out) {
     if (FAILED(hr))
         return hr;
     try {
-        std::vector<D3DXVECTOR3> positions(data.vertices.size());
+        LargeVector<D3DXVECTOR3> positions(data.vertices.size());
         for (size_t i = 0; i < positions.size(); ++i)
             positions[i] = data.vertices[i].position;
-        std::vector<DWORD> faceOrder(data.TriangleCount());
+        LargeVector<DWORD> faceOrder(data.TriangleCount());
         std::iota(faceOrder.begin(), faceOrder.end(), 0u);
-        std::vector<DWORD> indices(data.indices.begin(), data.indices.end());
-        std::vector<DWORD> pointOf = MergeCoincidentVertices(positions, indices, 0.0f);
-        PairFaceEdges(positions, pointOf, indices, faceOrder,
+        LargeVector<DWORD> pointOf = MergeCoincidentVertices(positions, data.indices, 0.0f);
+        PairFaceEdges(positions, pointOf, data.indices, faceOrder,
                       static_cast<DWORD*>(buffer->GetBufferPointer()));
     } catch (const std::bad_alloc&) {
         buffer->Release();

@@ -62,11 +62,9 @@ HRESULT ReadVertices(ID3DXMesh* mesh, XMeshData& data) {
 // Faces, and attributes that must each name one of the materials (when
 // there are any: without materials the file gets no material list).
 HRESULT ReadFaces(ID3DXMesh* mesh, DWORD numMaterials, XMeshData& data) {
-    std::vector<DWORD> indices;
-    HRESULT hr = ReadIndices(mesh, indices);
+    HRESULT hr = ReadIndices(mesh, data.indices);
     if (FAILED(hr))
         return hr;
-    data.indices.assign(indices.begin(), indices.end());
     for (std::uint32_t index : data.indices)
         if (index >= data.vertices.size())
             return D3DXERR_INVALIDMESH;

@@ -46,6 +46,13 @@ ID3DXMesh* Grid(MeshFixture& f, int cells, bool split, float spacing) {
     return f.MakePositionMesh(positions, indices);
 }
 
+// The library's merge step, its result as a plain vector.
+std::vector<DWORD> Merge(const std::vector<D3DXVECTOR3>& positions,
+                         const std::vector<DWORD>& indices, float t) {
+    LargeVector<DWORD> pointOf = MergeCoincidentVertices(positions, indices, t);
+    return std::vector<DWORD>(pointOf.begin(), pointOf.end());
+}
+
 // The merge step exactly as described, in quadratic time: visit vertices by
 // x, and let each unmapped one take every later unmapped one within t that
 // no face shares with it. A tolerance of 0 takes equal positions instead.
@@ -259,14 +266,14 @@ TEST_F(AdjacencyTest, MergingFollowsXOrderAndIsNotTransitive) {
     // Vertex 1 has the smallest x and so represents vertex 0; vertex 2 is
     // within t of vertex 0 but not of vertex 1, and stands alone.
     std::vector<D3DXVECTOR3> positions = {{0.0004f, 0, 0}, {0, 0, 0}, {0.0012f, 0, 0}};
-    EXPECT_EQ(MergeCoincidentVertices(positions, {}, t), (std::vector<DWORD>{1, 1, 2}));
+    EXPECT_EQ(Merge(positions, {}, t), (std::vector<DWORD>{1, 1, 2}));
     // Exact matching with a tolerance of 0; -0 and 0 are one position.
     positions = {{0, 0, 0}, {-0.0f, 0, 0}, {1e-30f, 0, 0}};
-    EXPECT_EQ(MergeCoincidentVertices(positions, {}, 0), (std::vector<DWORD>{0, 0, 2}));
+    EXPECT_EQ(Merge(positions, {}, 0), (std::vector<DWORD>{0, 0, 2}));
     // Positions that are not numbers, or infinite, merge with nothing.
     positions = {{NAN, 0, 0}, {NAN, 0, 0}, {INFINITY, 0, 0}, {INFINITY, 0, 0}, {0, NAN, 0}};
-    EXPECT_EQ(MergeCoincidentVertices(positions, {}, t), (std::vector<DWORD>{0, 1, 2, 3, 4}));
-    EXPECT_EQ(MergeCoincidentVertices(positions, {}, INFINITY),
+    EXPECT_EQ(Merge(positions, {}, t), (std::vector<DWORD>{0, 1, 2, 3, 4}));
+    EXPECT_EQ(Merge(positions, {}, INFINITY),
               (std::vector<DWORD>{0, 1, 2, 3, 4}));
 }
 
@@ -289,7 +296,7 @@ TEST_F(AdjacencyTest, MergingMatchesTheQuadraticDescription) {
         for (DWORD& index : indices)
             index = vertex(random);
         std::vector<DWORD> expected = ReferenceMerge(positions, indices, t);
-        EXPECT_EQ(MergeCoincidentVertices(positions, indices, t), expected) << t;
+        EXPECT_EQ(Merge(positions, indices, t), expected) << t;
         int merged = 0;
         for (DWORD v = 0; v < expected.size(); ++v)
             merged += expected[v] != v;
@@ -343,7 +350,7 @@ TEST_F(AdjacencyTest, MergingHoldsAcrossAllMagnitudes) {
             auto c = [&] { return float(lattice(random)) * scales[pick(random)]; };
             positions.push_back(D3DXVECTOR3(c(), c(), c()));
         }
-        EXPECT_EQ(MergeCoincidentVertices(positions, {}, t), ReferenceMerge(positions, {}, t)) << t;
+        EXPECT_EQ(Merge(positions, {}, t), ReferenceMerge(positions, {}, t)) << t;
     }
 }
 

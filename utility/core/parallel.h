@@ -1,0 +1,53 @@
+// Two independent pieces of work on both cores: `first` on the calling
+// thread, `second` on a helper that takes up the caller's load progress (so
+// that cancellation reaches it), when there is enough work to be worth a
+// thread; one after the other otherwise, or when no thread can be had. An
+// exception thrown by either comes out of the call once both are done.
+#pragma once
+
+#include "utility/core/load_report.h"
+
+#include <cstddef>
+#include <exception>
+#include <system_error>
+#include <thread>
+
+// Below this many items of work a second thread costs more than it saves.
+constexpr std::size_t kParallelWork = 32768;
+
+template <class First, class Second>
+void InParallel(std::size_t items, First first, Second second) {
+    if (items < kParallelWork) {
+        first();
+        second();
+        return;
+    }
+    std::exception_ptr secondFailure;
+    LoadProgress* progress = CurrentLoadProgress();
+    std::thread helper;
+    try {
+        helper = std::thread([&] {
+            LoadProgressScope scope(progress);
+            try {
+                second();
+            } catch (...) {
+                secondFailure = std::current_exception();
+            }
+        });
+    } catch (const std::system_error&) {
+        first();
+        second();
+        return;
+    }
+    std::exception_ptr firstFailure;
+    try {
+        first();
+    } catch (...) {
+        firstFailure = std::current_exception();
+    }
+    helper.join();
+    if (firstFailure)
+        std::rethrow_exception(firstFailure);
+    if (secondFailure)
+        std::rethrow_exception(secondFailure);
+}
