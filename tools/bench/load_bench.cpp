@@ -17,6 +17,7 @@
 #include "framework/KvDX9.h"
 #include "mesh/MeshSlot.h"
 #include "platform/d3d9/com.h"
+#include "platform/memory/large_allocator.h"
 #include "tools/common/height_field.h"
 #include "tools/common/recording_tool_device.h"
 #include "utility/core/file_bytes.h"
@@ -29,7 +30,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <memory>
 #include <string>
 
 namespace {
@@ -132,7 +132,9 @@ int Inflate(const char* path) {
     const std::uint8_t* end = bytes.data() + bytes.size();
     std::size_t size = std::size_t(Word(at) | Word(at + 2) << 16) - XFileHeaderSize;
     at += XFileCompressedSizeField;
-    std::unique_ptr<std::uint8_t[]> out(new std::uint8_t[size]);
+    // In huge pages, as the loader's own buffers, so that the time is
+    // zlib's and not that of first touches of fresh memory.
+    LargeVector<std::uint8_t> out(size);
     z_stream stream{};
     inflateInit2(&stream, -MAX_WBITS);
     std::size_t produced = 0;
@@ -142,10 +144,10 @@ int Inflate(const char* path) {
         std::size_t window = produced < 32768 ? produced : 32768;
         inflateReset(&stream);
         if (window)
-            inflateSetDictionary(&stream, out.get() + produced - window, uInt(window));
+            inflateSetDictionary(&stream, out.data() + produced - window, uInt(window));
         stream.next_in = const_cast<Bytef*>(at + 2);
         stream.avail_in = uInt(packedSize - 2);
-        stream.next_out = out.get() + produced;
+        stream.next_out = out.data() + produced;
         stream.avail_out = uInt(blockSize);
         inflate(&stream, Z_FINISH);
         produced += blockSize;
