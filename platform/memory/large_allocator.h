@@ -7,8 +7,10 @@
 // blocks come from the heap.
 //
 // Every block comes zeroed and LargeAllocator default-initialises the
-// elements it constructs, so a LargeVector grown by resize() reads as zero
-// without a second pass over its memory.
+// elements it constructs, so a LargeVector grown by resize() into memory it
+// never held elements in reads as zero without a second pass over that
+// memory. Memory it did hold keeps what was there: shrinking and growing
+// again does not clear it.
 #pragma once
 
 #include <cstddef>
