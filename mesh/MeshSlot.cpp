@@ -203,14 +203,18 @@ bool PrepareMeshSlot(const char* path, UINT maxTextureWidth, UINT maxTextureHeig
                                  maxTextureHeight, out.textures);
         ID3DXMesh* clone = nullptr;
         if (SUCCEEDED(read->CloneMesh(read->GetOptions(), kShadingLayout, device, &clone))) {
-            out.mesh = PrepareForShading(clone);
+            // The mesh as read is not needed beside its clone.
             ReleaseRef(read);
+            out.mesh = PrepareForShading(clone);
         } else {
             out.mesh = read;
         }
     }
     device->Release();
-    return !Cancelled(out);
+    if (Cancelled(out))
+        return false;
+    ReportLoadProgress(1, 1);
+    return true;
 }
 
 bool InstallMeshSlot(IDirect3DDevice9* device, MeshObj& slot, PreparedMesh& prepared) {

@@ -58,7 +58,7 @@ void BinaryTokens::Fail(Token& token) {
 
 void BinaryTokens::ListValue(Token& token) {
     --listLeft;
-    tokenStart = at;
+    releasable = at;
     if (!Ensure(listKind == TokenKind::Integer ? DwordBytes : size_t(floatBytes)))
         return Fail(token);
     token.kind = listKind;
@@ -82,7 +82,7 @@ void BinaryTokens::Next(Token& token) {
         return;
     }
     for (;;) {
-        tokenStart = at;
+        releasable = at;
         if (at == end && !More()) {
             token.kind = TokenKind::End;
             return;

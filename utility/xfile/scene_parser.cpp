@@ -51,8 +51,8 @@ D3DXMATRIX Identity() {
 }
 
 struct ObjectHeader {
-    std::string_view identifier;
-    std::string_view name; // empty when the object has none
+    std::string identifier;
+    std::string name; // empty when the object has none
 };
 
 // A material named before its declaration, settled once the file is read.
@@ -259,9 +259,9 @@ private:
     }
 
     // "{ name }", "{ name <guid> }" or "{ <guid> }"; name is empty for the last.
-    bool ReadReference(std::string_view& name) {
+    bool ReadReference(std::string& name) {
         Advance();
-        name = {};
+        name.clear();
         if (Is(TokenKind::Name)) {
             name = token.text;
             Advance();
@@ -272,7 +272,7 @@ private:
     }
 
     bool SkipReference() {
-        std::string_view name;
+        std::string name;
         return ReadReference(name);
     }
 
@@ -392,10 +392,9 @@ private:
     // A material declared before (the nearest declaration of that name), or
     // later in the file.
     bool MaterialReference(XMeshPart& part) {
-        std::string_view name;
-        if (!ReadReference(name) || name.empty())
+        std::string key;
+        if (!ReadReference(key) || key.empty())
             return false;
-        std::string key(name);
         auto found = materialNames.find(key);
         if (found != materialNames.end()) {
             part.materials.push_back(found->second);
@@ -417,10 +416,8 @@ private:
     }
 
     // Face colour (RGBA), power, specular (RGB), emissive (RGB), then an
-    // optional TextureFilename. The name is copied first: the input it lies
-    // in may be given back while the children are skipped.
-    bool Material(std::string_view nameInInput, std::uint32_t& index) {
-        std::string name(nameInInput);
+    // optional TextureFilename.
+    bool Material(const std::string& name, std::uint32_t& index) {
         float v[11];
         if (!ReadFloats(v, 11))
             return false;
@@ -439,7 +436,7 @@ private:
         index = std::uint32_t(scene.materials.size());
         scene.materials.push_back(std::move(material));
         if (!name.empty())
-            materialNames[std::move(name)] = index;
+            materialNames[name] = index;
         return true;
     }
 

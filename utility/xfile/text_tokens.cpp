@@ -95,7 +95,7 @@ void TextTokens::SkipLine() {
             at = static_cast<const std::uint8_t*>(newline);
             return;
         }
-        at = end;
+        releasable = at = end;
         if (!More())
             return;
     }
@@ -103,8 +103,10 @@ void TextTokens::SkipLine() {
 
 void TextTokens::SkipSpaceAndComments() {
     for (;;) {
+        releasable = at;
         if (!ScanWhile(IsSpace))
             return;
+        releasable = at;
         std::uint8_t c = *at;
         bool comment = c == '#';
         if (c == '/' && Ensure(2))
@@ -121,7 +123,7 @@ void TextTokens::Next(Token& token) {
         return;
     }
     SkipSpaceAndComments();
-    tokenStart = at;
+    releasable = at;
     if (at == end) {
         token.kind = TokenKind::End;
         return;

@@ -27,16 +27,17 @@ enum class TokenKind : std::uint8_t {
 
 struct Token {
     TokenKind kind = TokenKind::End;
-    // Name, Guid: a view of the input, valid until the stream is told to
-    // release what lies before a later token; String: valid until the next
-    // token (an unescaped copy may live in the stream).
+    // Name, String, Guid: valid until the next token (a view of the input,
+    // which the stream gives back as it goes, or an unescaped copy in the
+    // stream).
     std::string_view text;
     std::uint32_t integer = 0;
     double number = 0;
 };
 
 // What both streams share: the part of the body that is ready, and the
-// body's planned end.
+// body's planned end. Nothing before the current token is looked at again,
+// so the body before it is given back as the stream goes.
 class TokenInput {
 public:
     explicit TokenInput(XContent& content)
@@ -45,13 +46,13 @@ public:
     size_t Remaining() const { return content.Size() - size_t(at - base); }
     // How far the stream has got through the body.
     size_t Offset() const { return size_t(at - base); }
-    // The parser holds no view of the input before the current token: the
-    // body before it may go.
-    void ReleaseConsumed() { content.Release(size_t(tokenStart - base)); }
+    // Tells the body how far the stream has got.
+    void ReleaseConsumed() { content.Release(size_t(releasable - base)); }
 
 protected:
     // Waits for more of the body; false at its end.
     bool More() {
+        ReleaseConsumed();
         size_t have = size_t(end - base);
         end = base + content.Ready(have + 1);
         return size_t(end - base) > have;
@@ -69,7 +70,8 @@ protected:
     const std::uint8_t* base;
     const std::uint8_t* at;
     const std::uint8_t* end;
-    const std::uint8_t* tokenStart = at;
+    // The start of the token being read, or `at` between tokens.
+    const std::uint8_t* releasable = at;
 };
 
 // "txt ": whitespace, ',' and ';' separate tokens; "//" and "#" start

@@ -15,6 +15,8 @@ namespace {
 constexpr size_t kMaxInflateRatio = 1032;
 // Read a file in pieces of this size, so that parsing starts on the first.
 constexpr size_t kReadPiece = size_t(1) << 20;
+// How far the filling may run ahead of the parser.
+constexpr size_t kLead = size_t(16) << 20;
 // Pages are given back in steps of this size ...
 constexpr size_t kReleaseStep = size_t(2) << 20;
 // ... never within this distance of what the filling has reached, where
@@ -50,10 +52,30 @@ HRESULT ReadExactly(FileReader& file, std::uint8_t* into, size_t count, size_t& 
 
 } // namespace
 
-XContent::~XContent() {
-    stop = true;
+void XContent::Stop() {
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        stop = true;
+    }
+    room.notify_all();
     if (filler.joinable())
         filler.join();
+}
+
+void XContent::Allow(size_t offset) {
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (offset + kLead <= allowed)
+            return;
+        allowed = offset + kLead;
+    }
+    room.notify_all();
+}
+
+bool XContent::WaitForRoom(size_t filled) {
+    std::unique_lock<std::mutex> lock(mutex);
+    room.wait(lock, [&] { return stop || filled < allowed; });
+    return !stop;
 }
 
 HRESULT XContent::OpenFile(const char* path, XFileHeader& header) {
@@ -156,7 +178,7 @@ void XContent::Fill(const std::uint8_t* blocks) {
 
 void XContent::ReadBody() {
     size_t filled = 0;
-    while (filled < size && !stop) {
+    while (filled < size && WaitForRoom(filled)) {
         size_t read = 0;
         if (FAILED(file.Read(buffer.data() + filled, std::min(kReadPiece, size - filled), read))) {
             Finish(LoadFailure());
@@ -169,12 +191,13 @@ void XContent::ReadBody() {
         filled += read;
         Publish(filled);
     }
-    Finish(stop ? "cancelled" : nullptr);
+    // Stopped by the parser, nothing failed: it has what it wanted.
+    Finish(nullptr);
 }
 
 void XContent::Inflate(const std::uint8_t* blocks) {
     MszipInflater inflater(blocks, size_t(blocksSize), buffer.data(), size);
-    while (!stop) {
+    while (WaitForRoom(inflater.Produced())) {
         switch (inflater.Next()) {
         case MszipInflater::Step::Block:
             Publish(inflater.Produced());
@@ -187,7 +210,7 @@ void XContent::Inflate(const std::uint8_t* blocks) {
             return;
         }
     }
-    Finish("cancelled");
+    Finish(nullptr);
 }
 
 void XContent::Publish(size_t filled) {
@@ -209,20 +232,20 @@ void XContent::Finish(const char* reason) {
 }
 
 size_t XContent::Ready(size_t wanted) {
-    size_t have = ready.load(std::memory_order_acquire);
-    if (have >= wanted)
-        return have;
+    Allow(wanted);
     std::unique_lock<std::mutex> lock(mutex);
-    while (ready.load(std::memory_order_acquire) < wanted && !finished) {
+    for (;;) {
         if (LoadCancelled()) {
             stop = true;
             if (failure.empty())
                 failure = "cancelled";
-            break;
+            return ready.load(std::memory_order_acquire);
         }
+        size_t have = ready.load(std::memory_order_acquire);
+        if (have >= wanted || finished)
+            return have;
         changed.wait_for(lock, kCancelPoll);
     }
-    return ready.load(std::memory_order_acquire);
 }
 
 bool XContent::Failed() {
@@ -238,6 +261,7 @@ bool XContent::Failed() {
 }
 
 void XContent::Release(size_t offset) {
+    Allow(offset);
     if (buffer.empty())
         return;
     size_t reached = ready.load(std::memory_order_acquire);

@@ -2,9 +2,10 @@
 // walks it: one buffer of the body's whole size, filled on a helper thread
 // (read from the file, or inflated block by block from a compressed one)
 // while the parser works on the part that is ready, so that reading and
-// inflating overlap the parsing. The parser waits where it catches up, and
-// gives the pages behind it back to the system as it goes, so that a big
-// file never sits in memory whole beside the mesh made from it.
+// inflating overlap the parsing. The parser waits where it catches up; the
+// filling keeps at most a few megabytes ahead of it, and the parser gives
+// the pages behind it back to the system as it goes, so that a big file
+// never sits in memory whole beside the mesh made from it.
 //
 // A compressed body is never given more room than the size its header
 // declares, and the filling stops as soon as the parser stops: content
@@ -25,8 +26,7 @@
 class XContent {
 public:
     XContent() = default;
-    // Stops the filling and waits for the helper.
-    ~XContent();
+    ~XContent() { Stop(); }
     XContent(const XContent&) = delete;
     XContent& operator=(const XContent&) = delete;
 
@@ -44,16 +44,20 @@ public:
     // declared size of a compressed one.
     size_t Size() const { return size; }
     // How many bytes from Data() on are ready, waiting until at least
-    // `wanted` are or the filling has ended. A load cancelled meanwhile
-    // (LoadCancelled on the calling thread) ends the filling.
+    // `wanted` are or the filling has ended. A cancelled load (LoadCancelled
+    // on the calling thread) ends the filling.
     size_t Ready(size_t wanted);
+    // Ends the filling where it has got and waits for the helper, once the
+    // parser has stopped: the rest is never read or inflated.
+    void Stop();
     // True when the filling has stopped short of its end: a read error, a
     // block that does not inflate, inflated content of another size than
     // declared, a cancelled load. The reason is then set with SetLoadFailure
     // on the calling thread.
     bool Failed();
-    // The parser will not look before `offset` again: the whole pages
-    // before it go back to the system.
+    // The parser has got to `offset` and will not look before it again: the
+    // whole pages before it go back to the system, and the filling may go
+    // on further.
     void Release(size_t offset);
 
 private:
@@ -65,6 +69,11 @@ private:
     void Inflate(const std::uint8_t* blocks);
     void Publish(size_t filled);
     void Finish(const char* failure);
+    // Lets the filling go on up to `offset` ahead of the parser.
+    void Allow(size_t offset);
+    // On the helper: waits until the parser allows more than `filled`;
+    // false when the filling is to stop.
+    bool WaitForRoom(size_t filled);
 
     FileReader file;
     bool compressed = false;
@@ -77,8 +86,10 @@ private:
     std::atomic<size_t> ready{0};
     std::atomic<bool> stop{false};
     std::mutex mutex;
-    std::condition_variable changed;
-    bool finished = false; // guarded by mutex
-    std::string failure;   // guarded by mutex; empty when none
+    std::condition_variable changed; // more is ready, or the filling ended
+    std::condition_variable room;    // the parser allows more
+    size_t allowed = 0;              // guarded by mutex
+    bool finished = false;           // guarded by mutex
+    std::string failure;             // guarded by mutex; empty when none
     std::thread filler;
 };

@@ -28,6 +28,7 @@ HRESULT Read(Open open, XFileHeader* headerOut, XTriangleOrder order, XMeshData&
         if (headerOut)
             *headerOut = header;
         bool parsed = Parse(header, content, scene);
+        content.Stop();
         if (LoadCancelled())
             return E_ABORT;
         // A body cut short by a damaged block may still parse: the damage

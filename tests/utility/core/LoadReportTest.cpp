@@ -1,0 +1,72 @@
+#include "utility/core/load_report.h"
+#include "utility/core/parallel.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <new>
+#include <thread>
+
+TEST(LoadReportTest, SpansGiveEachStepItsShareOfTheWhole) {
+    LoadProgress progress;
+    LoadProgressScope scope(&progress);
+    ReportLoadProgress(1, 4);
+    EXPECT_EQ(progress.permille, 250u);
+    {
+        LoadProgressSpan step(600, 800);
+        ReportLoadProgress(1, 2);
+        EXPECT_EQ(progress.permille, 700u);
+        {
+            LoadProgressSpan inner(500, 1000);
+            ReportLoadProgress(0, 10);
+            EXPECT_EQ(progress.permille, 700u);
+            ReportLoadProgress(10, 10);
+            EXPECT_EQ(progress.permille, 800u);
+        }
+        ReportLoadProgress(5, 4); // past the end is the end
+        EXPECT_EQ(progress.permille, 800u);
+    }
+    ReportLoadProgress(1, 1);
+    EXPECT_EQ(progress.permille, 1000u);
+}
+
+TEST(LoadReportTest, FailureReasonsAndProgressBelongToTheirThread) {
+    ClearLoadFailure();
+    SetLoadFailure("%s %d", "first", 1);
+    SetLoadFailure("second");
+    EXPECT_STREQ(LoadFailure(), "first 1");
+    std::thread([] {
+        EXPECT_STREQ(LoadFailure(), "");
+        EXPECT_FALSE(LoadCancelled());
+        EXPECT_EQ(CurrentLoadProgress(), nullptr);
+    }).join();
+    ClearLoadFailure();
+    EXPECT_STREQ(LoadFailure(), "");
+}
+
+TEST(LoadReportTest, WorkInParallelRunsBothSeesTheCancellationAndPassesOnFailures) {
+    LoadProgress progress;
+    progress.cancelled = true;
+    LoadProgressScope scope(&progress);
+    std::atomic<int> ran{0};
+    std::atomic<bool> secondSawCancel{false};
+    InParallel(
+        kParallelWork, [&] { ran += 1; },
+        [&] {
+            ran += 2;
+            secondSawCancel = LoadCancelled();
+        });
+    EXPECT_EQ(ran, 3);
+    EXPECT_TRUE(secondSawCancel);
+    // Too little work for a thread: both still run, in turn.
+    ran = 0;
+    InParallel(
+        1, [&] { ran += 1; }, [&] { ran += 2; });
+    EXPECT_EQ(ran, 3);
+
+    bool firstRan = false;
+    EXPECT_THROW(InParallel(
+                     kParallelWork, [&] { firstRan = true; }, [] { throw std::bad_alloc(); }),
+                 std::bad_alloc);
+    EXPECT_TRUE(firstRan);
+}
