@@ -56,17 +56,24 @@ ID3DXMesh* PrepareForShading(ID3DXMesh* clone) {
         LoadProgressSpan span(kReadEnd, kAdjacencyEnd);
         adjacency = FaceAdjacency(clone);
     }
+    // A cancelled load goes no further: what it made is thrown away.
+    if (LoadCancelled())
+        return clone;
     ID3DXMesh* mesh;
     {
         LoadProgressSpan span(kAdjacencyEnd, kCleaningEnd);
         mesh = SplitBowties(clone, adjacency.get());
     }
+    if (LoadCancelled())
+        return mesh;
     // Without adjacency the library works out its own. Its result is not
     // needed: whatever tangents it leaves degenerate, the repair rebuilds.
     {
         LoadProgressSpan span(kCleaningEnd, kTangentsEnd);
         D3DXComputeTangent(mesh, 0, 0, 0, 1, adjacency.get());
     }
+    if (LoadCancelled())
+        return mesh;
     LoadProgressSpan span(kTangentsEnd, 1000);
     RepairTangents(mesh);
     return mesh;

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "mesh/PointGrid.h"
+#include "utility/core/load_report.h"
 
 #include <algorithm>
 #include <new>
@@ -92,6 +93,8 @@ void AddNeighbourTangents(ShadingVertex* vertices, RepairWork& work) {
     std::vector<DWORD>& neighbours = work.neighbours;
     PointGrid::Run runs[PointGrid::kMaxRuns];
     for (DWORD a = 0; a < records.size(); ++a) {
+        if (LoadStepCancelled(a, records.size()))
+            return;
         if (!records[a].needsRepair)
             continue;
         neighbours.clear();

@@ -45,7 +45,8 @@ bool SharesTangent(const ShadingVertex& a, const ShadingVertex& b);
 // Tangents at least that long are left alone, except that step 2 normalises
 // them. Meshes in another layout, buffers that cannot be locked and work
 // arrays that cannot be allocated leave the mesh unchanged; faces with an
-// index past the vertices contribute nothing.
+// index past the vertices contribute nothing. A cancelled load (see
+// load_report.h) stops the pass part way.
 void RepairTangents(ID3DXMesh* mesh);
 
 // A unit direction perpendicular to the normal: its least aligned axis less

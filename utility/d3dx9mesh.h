@@ -107,6 +107,10 @@ HRESULT D3DXCreateMesh(DWORD numFaces, DWORD numVertices, DWORD options,
 HRESULT D3DXCreateMeshFVF(DWORD numFaces, DWORD numVertices, DWORD options, DWORD fvf,
                           IDirect3DDevice9* device, ID3DXMesh** mesh);
 
+// The long operations below (adjacency, cleaning, tangents, reading an X
+// file) report their progress to the load running on the calling thread and
+// give up with E_ABORT when it is cancelled (see utility/core/load_report.h).
+
 // Splits bowtie vertices (D3DXCLEAN_BOWTIES, the only cleaning there is:
 // other types are D3DERR_INVALIDCALL); the adjacency is copied to
 // adjacencyOut unchanged. meshOut is a new mesh when vertices were copied,
@@ -133,7 +137,9 @@ HRESULT D3DXComputeTangent(ID3DXMesh* mesh, DWORD texStage, DWORD tangentIndex, 
 // instances are not read: that output is set to null. Outputs other than
 // mesh may be null. `\` and `/` both separate directories in the path.
 // D3DXERR_INVALIDDATA for broken content, E_FAIL for a file that cannot be
-// read, D3DERR_INVALIDCALL for missing arguments; nothing is left behind.
+// read (anything but a regular file included), D3DERR_INVALIDCALL for
+// missing arguments; nothing is left behind, and the reason is in
+// LoadFailure(). The file is read as it is parsed, never whole in memory.
 HRESULT D3DXLoadMeshFromXA(LPCSTR filename, DWORD options, IDirect3DDevice9* device,
                            ID3DXBuffer** adjacency, ID3DXBuffer** materials,
                            ID3DXBuffer** effectInstances, DWORD* numMaterials, ID3DXMesh** mesh);

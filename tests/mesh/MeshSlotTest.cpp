@@ -2,8 +2,15 @@
 
 #include "mesh/MeshSlot.h"
 #include "mesh/TangentRepair.h"
+#include "tools/common/height_field.h"
+#include "utility/core/load_report.h"
+#include "utility/xfile/xfile_writer.h"
 
+#include <atomic>
 #include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <thread>
 
 namespace {
 
@@ -195,4 +202,148 @@ TEST_F(MeshSlotTest, MeshesWithThirtyTwoBitIndicesArePreparedThroughThem) {
     EXPECT_TRUE(slot.mesh->GetOptions() & D3DXMESH_32BIT);
     EXPECT_EQ(Indices(slot.mesh), indices);
     EXPECT_TRUE(TangentsAlongX(slot.mesh));
+}
+
+namespace {
+
+// Everything a slot holds that drawing it reads.
+struct SlotContent {
+    std::vector<ShadingVertex> vertices;
+    std::vector<DWORD> indices, attributes;
+    std::vector<float> diffuseRed;
+    std::vector<UINT> textureWidths;
+
+    static SlotContent Of(const MeshObj& slot) {
+        SlotContent c;
+        c.vertices = MeshTest::Vertices(slot.mesh);
+        c.indices = MeshTest::Indices(slot.mesh);
+        c.attributes = MeshTest::Attributes(slot.mesh);
+        for (DWORD i = 0; i < slot.materialCount; ++i) {
+            c.diffuseRed.push_back(slot.materials[i].Diffuse.r);
+            c.textureWidths.push_back(MeshTest::TextureWidth(slot.materialTextures[i]));
+        }
+        return c;
+    }
+    bool operator==(const SlotContent& o) const {
+        return vertices.size() == o.vertices.size() &&
+               std::memcmp(vertices.data(), o.vertices.data(),
+                           vertices.size() * sizeof(ShadingVertex)) == 0 &&
+               indices == o.indices && attributes == o.attributes && diffuseRed == o.diffuseRed &&
+               textureWidths == o.textureWidths;
+    }
+};
+
+} // namespace
+
+TEST_F(MeshSlotTest, PreparedOnAnotherThreadTheSlotHoldsWhatLoadingMakes) {
+    std::vector<ShadingVertex> vertices;
+    std::vector<DWORD> indices;
+    MirroredGrid(40, vertices, indices);
+    std::vector<DWORD> attributes(indices.size() / 3, 0);
+    for (size_t f = attributes.size() / 2; f < attributes.size(); ++f)
+        attributes[f] = 1;
+    WriteXFile("models/grid.x", vertices, indices, attributes,
+               {{0.25f, "a.bmp"}, {0.75f, nullptr}});
+    WriteTexture("models/a.bmp", 7);
+
+    MeshObj loaded;
+    ASSERT_TRUE(LoadMeshSlot(device, loaded, "models/grid.x"));
+    LoadProgress progress;
+    PreparedMesh prepared;
+    bool ready = false;
+    std::thread worker([&] {
+        LoadProgressScope scope(&progress);
+        ready = PrepareMeshSlot("models/grid.x", 64, 64, prepared);
+    });
+    worker.join();
+    ASSERT_TRUE(ready);
+    EXPECT_EQ(progress.permille, 1000u);
+    ASSERT_EQ(prepared.textures.size(), 2u);
+    EXPECT_EQ(prepared.textures[0].levels.size(), 3u) << "7 x 1, 3 x 1, 1 x 1";
+    EXPECT_TRUE(prepared.textures[1].levels.empty());
+
+    // Installing only copies: the device sees the mesh and the texture made.
+    recording->calls.clear();
+    MeshObj slot;
+    ASSERT_TRUE(InstallMeshSlot(device, slot, prepared));
+    EXPECT_EQ(prepared.mesh, nullptr);
+    EXPECT_EQ(recording->Calls("CreateVertexBuffer").size(), 1u);
+    EXPECT_EQ(recording->Calls("CreateIndexBuffer").size(), 1u);
+    EXPECT_EQ(recording->Calls("CreateTexture").size(), 1u);
+    EXPECT_TRUE(SlotContent::Of(slot) == SlotContent::Of(loaded));
+}
+
+TEST_F(MeshSlotTest, ACancelledPreparationEndsWithNothingAndSaysSo) {
+    WriteTwoQuadFile("quad.x", nullptr, nullptr);
+    LoadProgress progress;
+    progress.cancelled = true;
+    LoadProgressScope scope(&progress);
+    ClearLoadFailure();
+    PreparedMesh prepared;
+    EXPECT_FALSE(PrepareMeshSlot("quad.x", 64, 64, prepared));
+    EXPECT_EQ(prepared.mesh, nullptr);
+    EXPECT_STREQ(LoadFailure(), "cancelled");
+    MeshObj slot;
+    EXPECT_FALSE(LoadMeshSlot(device, slot, "quad.x"));
+    EXPECT_EQ(slot.mesh, nullptr);
+}
+
+TEST_F(MeshSlotTest, APreparationCancelledOnItsWayStopsWithAFailure) {
+    std::vector<std::uint8_t> bytes;
+    ASSERT_TRUE(::WriteXFile(HeightField(150), XEncoding::Text, 4, bytes));
+    WriteFile("field.x", bytes);
+    LoadProgress progress;
+    bool prepared = true;
+    std::string reason;
+    std::atomic<bool> finished{false};
+    std::thread worker([&] {
+        LoadProgressScope scope(&progress);
+        ClearLoadFailure();
+        PreparedMesh out;
+        prepared = PrepareMeshSlot("field.x", 64, 64, out);
+        reason = LoadFailure();
+        finished = true;
+    });
+    while (progress.permille == 0 && !finished)
+        std::this_thread::yield();
+    progress.cancelled = true;
+    worker.join();
+    EXPECT_FALSE(prepared);
+    EXPECT_EQ(reason, "cancelled");
+}
+
+// The outcomes of MeshSlot.h, through the two steps.
+TEST_F(MeshSlotTest, EachOutcomeOfTheTwoStepsIsThatOfLoading) {
+    WriteTwoQuadFile("quad.x", nullptr, nullptr);
+    WriteFile("broken.x", {'x', 'o', 'f', ' ', '0', '3', '0', '3', 't', 'x', 't',
+                           ' ', '0', '0', '3', '2', 'M', 'e', 's', 'h', ' ', '{'});
+    std::filesystem::create_directories("folder.x");
+    struct Case {
+        const char* path;
+        const char* reason; // of a preparation that fails
+    } unreadable[] = {{"absent.x", "No such file or directory"},
+                      {"folder.x", "not a regular file"},
+                      {"/dev/zero", "not a regular file"},
+                      {"broken.x", "not a readable X file: broken or unsupported content"}};
+    for (const Case& c : unreadable) {
+        ClearLoadFailure();
+        PreparedMesh prepared;
+        EXPECT_FALSE(PrepareMeshSlot(c.path, 64, 64, prepared)) << c.path;
+        EXPECT_STREQ(LoadFailure(), c.reason) << c.path;
+        MeshObj slot;
+        ASSERT_TRUE(LoadMeshSlot(device, slot, "quad.x"));
+        EXPECT_FALSE(InstallMeshSlot(device, slot, prepared)) << c.path;
+        EXPECT_EQ(slot.mesh, nullptr) << c.path;
+        EXPECT_EQ(slot.materialCount, 0u) << c.path;
+    }
+
+    // A device that cannot take the mesh: the file's own layout on
+    // sharedDevice, with the materials.
+    PreparedMesh prepared;
+    ASSERT_TRUE(PrepareMeshSlot("quad.x", 64, 64, prepared));
+    MeshObj slot;
+    EXPECT_FALSE(InstallMeshSlot(nullptr, slot, prepared));
+    ASSERT_NE(slot.mesh, nullptr);
+    EXPECT_EQ(slot.mesh->GetNumBytesPerVertex(), 32u);
+    EXPECT_EQ(slot.materialCount, 2u);
 }

@@ -65,3 +65,12 @@ LoadProgress* CurrentLoadProgress();
 bool LoadCancelled();
 // Records `done` of `total` units of work; callers report from long loops.
 void ReportLoadProgress(std::uint64_t done, std::uint64_t total);
+
+// For the steps of long loops: every 65536th step reports `done` of `total`
+// and tells whether the load was cancelled, so that the loop gives up.
+inline bool LoadStepCancelled(std::uint64_t done, std::uint64_t total) {
+    if (done % 65536 != 0)
+        return false;
+    ReportLoadProgress(done, total);
+    return LoadCancelled();
+}

@@ -1,5 +1,6 @@
 #include "utility/mesh/adjacency.h"
 
+#include "utility/core/load_report.h"
 #include "utility/mesh/face_order.h"
 #include "utility/mesh/mesh_access.h"
 #include "utility/mesh/vertex_declaration.h"
@@ -40,9 +41,16 @@ HRESULT GenerateMeshAdjacency(ID3DXMesh* mesh, float tolerance, DWORD* adjacency
             hr = FacesInAttributeOrder(mesh, faceOrder);
         if (FAILED(hr))
             return hr;
-        LargeVector<DWORD> pointOf = MergeCoincidentVertices(positions, indices, tolerance);
+        LargeVector<DWORD> pointOf;
+        {
+            LoadProgressSpan merging(0, 500);
+            pointOf = MergeCoincidentVertices(positions, indices, tolerance);
+        }
+        if (LoadCancelled())
+            return E_ABORT;
+        LoadProgressSpan pairing(500, 1000);
         PairFaceEdges(positions, pointOf, indices, faceOrder, adjacency);
-        return D3D_OK;
+        return LoadCancelled() ? E_ABORT : D3D_OK;
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;
     }

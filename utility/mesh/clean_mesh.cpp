@@ -2,6 +2,7 @@
 // the vertices it meets first; a vertex that a later, separate fan also uses
 // is copied for that fan, so that afterwards every vertex belongs to one fan.
 #include "platform/d3d9/com.h"
+#include "utility/core/load_report.h"
 #include "utility/mesh/fan_walk.h"
 #include "utility/mesh/index_validation.h"
 #include "utility/mesh/mesh_access.h"
@@ -28,7 +29,9 @@ FanWalk SplitBowties(const LargeVector<DWORD>& indices, DWORD vertexCount, const
     LargeVector<DWORD> owner(vertexCount, kNone);
     std::vector<bool> visited(indices.size(), false);
     std::vector<DWORD> fan;
-    for (DWORD j = 0; j < faceCount; ++j)
+    for (DWORD j = 0; j < faceCount; ++j) {
+        if (LoadStepCancelled(j, faceCount))
+            return FanWalk::Done;
         for (DWORD k = 0; k < 3; ++k) {
             if (visited[size_t(j) * 3 + k])
                 continue;
@@ -56,6 +59,7 @@ FanWalk SplitBowties(const LargeVector<DWORD>& indices, DWORD vertexCount, const
                 }
             }
         }
+    }
     return FanWalk::Done;
 }
 
@@ -155,6 +159,8 @@ HRESULT Clean(ID3DXMesh* mesh, const DWORD* adjacency, bool splitBowties, ID3DXM
     if (splitBowties &&
         SplitBowties(indices, mesh->GetNumVertices(), adjacency, split) != FanWalk::Done)
         return D3DXERR_INVALIDMESH;
+    if (LoadCancelled())
+        return E_ABORT;
     if (split.copies.empty()) {
         mesh->AddRef();
         *meshOut = mesh;

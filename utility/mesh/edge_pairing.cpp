@@ -139,6 +139,8 @@ void PairFaceEdges(ArrayView<D3DXVECTOR3> positions, ArrayView<DWORD> pointOf,
     EdgeRecords e;
     BuildRecords(pointOf, indices, faceOrder, e);
     for (DWORD slot = 0; slot < e.faceOf.size(); ++slot) {
+        if (LoadStepCancelled(slot, e.faceOf.size()))
+            return;
         const DWORD f = e.faceOf[slot];
         DWORD* entries = adjacency + size_t(f) * 3;
         for (DWORD k = 0; k < 3; ++k) {

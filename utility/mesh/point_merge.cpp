@@ -261,6 +261,8 @@ LargeVector<DWORD> MergeCoincidentVertices(ArrayView<D3DXVECTOR3> positions,
     LargeVector<DWORD> pointOf(count, kNone);
     auto visit = [&](size_t from, size_t to) {
         for (size_t i = from; i < to; ++i) {
+            if (LoadStepCancelled(i - from, to - from))
+                return;
             const Visit& visit = order[i];
             const DWORD p = visit.vertex;
             if (pointOf[p] != kNone)

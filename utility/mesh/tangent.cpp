@@ -47,7 +47,10 @@ FanWalk FindRepresentatives(const LargeVector<DWORD>& indices, DWORD vertexCount
     const DWORD faceCount = DWORD(indices.size() / 3);
     representative.assign(vertexCount, kUnset);
     std::vector<DWORD> fan;
-    for (DWORD face : faceOrder)
+    for (size_t i = 0; i < faceOrder.size(); ++i) {
+        if (LoadStepCancelled(i, faceOrder.size()))
+            return FanWalk::Done;
+        const DWORD face = faceOrder[i];
         for (DWORD k = 0; k < 3; ++k) {
             DWORD v = indices[size_t(face) * 3 + k];
             if (v >= vertexCount || representative[v] != kUnset)
@@ -59,6 +62,7 @@ FanWalk FindRepresentatives(const LargeVector<DWORD>& indices, DWORD vertexCount
                 if (indices[corner] < vertexCount)
                     representative[indices[corner]] = v;
         }
+    }
     for (DWORD v = 0; v < vertexCount; ++v)
         if (representative[v] == kUnset)
             representative[v] = v;
@@ -181,6 +185,8 @@ HRESULT ComputeTangents(ID3DXMesh* mesh, const TangentLayout& layout, bool wrap,
         return D3DXERR_INVALIDMESH;
     if (FAILED(lock.Result()))
         return lock.Result();
+    if (LoadCancelled())
+        return E_ABORT;
 
     LargeVector<D3DXVECTOR3> tangents, binormals;
     if (layout.tangent)

@@ -1,0 +1,142 @@
+// Files a hostile user might drop: special files, decompression bombs and
+// content that is valid but never ends. Each fails at once with its reason,
+// and a load can always be cancelled.
+#include "xfile_test_support.h"
+
+#include "tests/support/RecordingDeviceFixture.h"
+#include "utility/core/file_bytes.h"
+#include "utility/core/load_report.h"
+#include "utility/d3dx9mesh.h"
+#include "utility/xfile/mszip.h"
+#include "utility/xfile/scene.h"
+
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <string>
+#include <thread>
+
+namespace {
+
+constexpr size_t kBlock = MszipBlockSize;
+
+// A compressed file of one block made of `first`, then `repeats` blocks of
+// `filler` bytes, declaring `declared` bytes of content.
+std::vector<std::uint8_t> CompressedFile(XEncoding encoding, const std::string& first, char filler,
+                                         size_t repeats, size_t declared) {
+    XFileHeader header{3, encoding, 4};
+    char head[XFileHeaderSize];
+    FormatXFileHeader(header, head);
+    std::vector<std::uint8_t> file(head, head + XFileHeaderSize);
+    size_t total = declared + XFileHeaderSize;
+    for (int shift = 0; shift < 32; shift += 8)
+        file.push_back(std::uint8_t(total >> shift));
+    EXPECT_TRUE(
+        DeflateMszip(reinterpret_cast<const std::uint8_t*>(first.data()), first.size(), file));
+    // Each block is a whole deflate stream that needs no dictionary, so one
+    // serves again and again.
+    std::vector<std::uint8_t> block;
+    std::vector<std::uint8_t> fill(kBlock, std::uint8_t(filler));
+    EXPECT_TRUE(DeflateMszip(fill.data(), fill.size(), block));
+    for (size_t i = 0; i < repeats; ++i)
+        file.insert(file.end(), block.begin(), block.end());
+    return file;
+}
+
+// One gigabyte of NUL bytes.
+std::vector<std::uint8_t> NulBomb(XEncoding encoding) {
+    const size_t blocks = 32768;
+    return CompressedFile(encoding, std::string(kBlock, '\0'), '\0', blocks - 1, blocks * kBlock);
+}
+
+std::string ReadFailure(const std::vector<std::uint8_t>& file, HRESULT expected) {
+    ClearLoadFailure();
+    XMeshData mesh;
+    EXPECT_EQ(ReadXFile(file.data(), file.size(), nullptr, mesh), expected);
+    EXPECT_EQ(mesh.vertices.empty(), FAILED(expected));
+    return LoadFailure();
+}
+
+class HostileXFileTest : public RecordingDeviceFixture {
+protected:
+    HRESULT Load(const std::string& path) {
+        ClearLoadFailure();
+        ID3DXMesh* mesh = reinterpret_cast<ID3DXMesh*>(this); // must be cleared
+        HRESULT hr =
+            D3DXLoadMeshFromXA(path.c_str(), 0, device, nullptr, nullptr, nullptr, nullptr, &mesh);
+        EXPECT_EQ(mesh, nullptr);
+        return hr;
+    }
+};
+
+} // namespace
+
+TEST_F(HostileXFileTest, SpecialFilesFailAtOnceWithTheReason) {
+    std::string directory = ::testing::TempDir() + "zq_hostile_x/";
+    std::filesystem::remove_all(directory);
+    std::filesystem::create_directories(directory);
+    std::string fifo = directory + "pipe.x";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& path : {fifo, std::string("/dev/zero"), directory}) {
+        EXPECT_EQ(Load(path), E_FAIL) << path;
+        EXPECT_STREQ(LoadFailure(), "not a regular file") << path;
+    }
+
+    // A bomb on disk fails at its first bytes too.
+    std::vector<std::uint8_t> bomb = NulBomb(XEncoding::TextCompressed);
+    ASSERT_EQ(WriteFileBytes((directory + "bomb.x").c_str(), bomb), D3D_OK);
+    EXPECT_EQ(Load(directory + "bomb.x"), D3DXERR_INVALIDDATA);
+    std::filesystem::remove_all(directory);
+}
+
+TEST(HostileXFileContent, ABombStopsAtTheFirstContentThatCannotBeValid) {
+    for (XEncoding encoding : {XEncoding::TextCompressed, XEncoding::BinaryCompressed}) {
+        std::vector<std::uint8_t> bomb = NulBomb(encoding);
+        XContent content;
+        XFileHeader header;
+        ASSERT_EQ(content.OpenMemory(bomb.data(), bomb.size(), header), D3D_OK);
+        EXPECT_EQ(content.Size(), size_t(1) << 30);
+        XScene scene;
+        EXPECT_FALSE(IsText(encoding) ? ParseXText(content, 4, scene)
+                                      : ParseXBinary(content, 4, scene));
+        content.Stop();
+        // Never more than a few blocks beyond what the parser looked at.
+        EXPECT_LT(content.Ready(0), size_t(64) << 20) << XEncodingName(encoding);
+
+        EXPECT_EQ(ReadFailure(bomb, D3DXERR_INVALIDDATA),
+                  "not a readable X file: broken or unsupported content");
+    }
+}
+
+TEST(HostileXFileContent, CompressedContentOfAnotherSizeThanDeclaredFails) {
+    // Blocks that would pass the declared size are not inflated at all.
+    std::vector<std::uint8_t> over = CompressedFile(XEncoding::TextCompressed, "xof", 'a', 2, 1000);
+    EXPECT_EQ(ReadFailure(over, D3DXERR_INVALIDDATA), "compressed data is damaged");
+    // Content that ends short of what it declares.
+    std::string mesh = "Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; }";
+    std::vector<std::uint8_t> shorter =
+        CompressedFile(XEncoding::TextCompressed, mesh, ' ', 0, mesh.size() + 100);
+    EXPECT_EQ(ReadFailure(shorter, D3DXERR_INVALIDDATA), "compressed data is damaged");
+    std::vector<std::uint8_t> exact =
+        CompressedFile(XEncoding::TextCompressed, mesh, ' ', 0, mesh.size());
+    EXPECT_EQ(ReadFailure(exact, D3D_OK), "");
+}
+
+TEST(HostileXFileContent, ALoadOfValidContentThatNeverEndsCanBeCancelled) {
+    // A comment of a gigabyte: valid to the end, and nothing in it.
+    std::vector<std::uint8_t> endless =
+        CompressedFile(XEncoding::TextCompressed, "# " + std::string(kBlock - 2, 'a'), 'a', 32767,
+                       size_t(1) << 30);
+    LoadProgress progress;
+    HRESULT result = S_FALSE;
+    std::string reason;
+    std::thread load([&] {
+        LoadProgressScope scope(&progress);
+        reason = ReadFailure(endless, E_ABORT);
+        result = E_ABORT;
+    });
+    progress.cancelled = true;
+    load.join();
+    EXPECT_EQ(result, E_ABORT);
+    EXPECT_EQ(reason, "cancelled");
+}
