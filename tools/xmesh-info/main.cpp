@@ -1,10 +1,11 @@
 // xmesh-info FILE...: loads each X file as the viewer does (through
 // D3DXLoadMeshFromXA, on the recording device, so no GPU is needed) and
 // prints one JSON line per file: its encoding, vertex, face and material
-// counts, texture names and bounding box, or the error. The exit status is
-// 1 when any file fails.
+// counts, texture names and bounding box, or the error and its reason. The
+// exit status is 1 when any file fails.
 #include "tools/common/recording_tool_device.h"
 #include "utility/core/file_bytes.h"
+#include "utility/core/load_report.h"
 #include "utility/d3dx9mesh.h"
 #include "utility/xfile/xfile_format.h"
 
@@ -83,10 +84,12 @@ std::string ErrorText(HRESULT hr) {
 
 // "text 0303 32-bit" style facts from the header; empty when there is none.
 std::string EncodingFields(const char* path) {
-    std::vector<std::uint8_t> bytes;
+    FileReader file;
+    std::uint8_t bytes[XFileHeaderSize];
+    size_t read = 0;
     XFileHeader header;
-    if (FAILED(ReadFileBytes(path, bytes)) ||
-        !ParseXFileHeader(bytes.data(), bytes.size(), &header))
+    if (FAILED(file.Open(path)) || FAILED(file.Read(bytes, sizeof bytes, read)) ||
+        !ParseXFileHeader(bytes, read, &header))
         return "";
     char text[96];
     std::snprintf(text, sizeof text,
@@ -127,13 +130,15 @@ std::string Textures(ID3DXBuffer* materials, DWORD count) {
 
 // One JSON line; false when the file did not load.
 bool Describe(const char* path, IDirect3DDevice9* device) {
+    ClearLoadFailure();
     ID3DXMesh* mesh = nullptr;
     ID3DXBuffer* materials = nullptr;
     DWORD count = 0;
     HRESULT hr = D3DXLoadMeshFromXA(path, 0, device, nullptr, &materials, nullptr, &count, &mesh);
     std::string line = "{\"file\":" + JsonString(path);
     if (FAILED(hr)) {
-        std::printf("%s,\"error\":%s}\n", line.c_str(), JsonString(ErrorText(hr)).c_str());
+        std::printf("%s,\"error\":%s,\"reason\":%s}\n", line.c_str(),
+                    JsonString(ErrorText(hr)).c_str(), JsonString(LoadFailure()).c_str());
         return false;
     }
     line += EncodingFields(path);
