@@ -91,6 +91,8 @@ void TakeMaterials(ID3DXBuffer* buffer, DWORD count, PreparedMesh& out,
 
 // Decodes the textures the materials name, beside the mesh's preparation:
 // they depend on nothing else. The load's cancellation reaches both threads.
+// A texture that cannot be decoded, for whatever reason, is left without
+// levels.
 class TextureDecoding {
 public:
     TextureDecoding(std::string directory, std::vector<std::string> names, UINT maxWidth,
@@ -98,6 +100,11 @@ public:
         : directory(std::move(directory)), names(std::move(names)), maxWidth(maxWidth),
           maxHeight(maxHeight), images(images), progress(CurrentLoadProgress()) {
         images.resize(this->names.size());
+        bool any = false;
+        for (const std::string& name : this->names)
+            any = any || !name.empty();
+        if (!any || !maxWidth || !maxHeight)
+            return;
         try {
             worker = std::thread([this] { Decode(); });
         } catch (const std::system_error&) {
@@ -114,10 +121,16 @@ public:
 private:
     void Decode() {
         LoadProgressScope scope(progress);
-        for (size_t i = 0; i < names.size() && !LoadCancelled(); ++i)
-            if (!names[i].empty() && maxWidth && maxHeight)
+        for (size_t i = 0; i < names.size() && !LoadCancelled(); ++i) {
+            if (names[i].empty())
+                continue;
+            try {
                 LoadMaterialTextureImage(directory.c_str(), names[i].c_str(), maxWidth, maxHeight,
                                          images[i]);
+            } catch (const std::exception&) {
+                images[i] = TextureImage();
+            }
+        }
     }
 
     std::string directory;
@@ -136,12 +149,12 @@ bool Cancelled(PreparedMesh& out) {
     return true;
 }
 
-HRESULT CreateMaterialTextures(const PreparedMesh& prepared, MeshObj& slot) {
+// A texture the device cannot make stays null, as one that cannot be read.
+void CreateMaterialTextures(const PreparedMesh& prepared, MeshObj& slot) {
     for (DWORD i = 0; i < slot.materialCount; ++i)
         if (sharedDevice && !prepared.textures[i].levels.empty())
             CreateTextureFromTextureImage(sharedDevice, prepared.textures[i],
                                           &slot.materialTextures[i]);
-    return D3D_OK;
 }
 
 } // namespace
@@ -190,22 +203,13 @@ bool PrepareMeshSlot(const char* path, UINT maxTextureWidth, UINT maxTextureHeig
         device->Release();
         return false;
     }
-    std::vector<std::string> textureNames;
     try {
+        std::vector<std::string> textureNames;
         TakeMaterials(materialBuffer, count, out, textureNames);
         D3DVERTEXELEMENT9 layout[MAX_FVF_DECL_SIZE];
         read->GetDeclaration(layout);
         out.fileLayout.assign(layout, layout + D3DXGetDeclLength(layout) + 1);
-    } catch (const std::bad_alloc&) {
         ReleaseRef(materialBuffer);
-        ReleaseRef(read);
-        device->Release();
-        out = PreparedMesh();
-        SetLoadFailure("out of memory");
-        return false;
-    }
-    ReleaseRef(materialBuffer);
-    {
         TextureDecoding textures(directory, std::move(textureNames), maxTextureWidth,
                                  maxTextureHeight, out.textures);
         ID3DXMesh* clone = nullptr;
@@ -214,8 +218,15 @@ bool PrepareMeshSlot(const char* path, UINT maxTextureWidth, UINT maxTextureHeig
             ReleaseRef(read);
             out.mesh = PrepareForShading(clone);
         } else {
-            out.mesh = read;
+            out.mesh = std::exchange(read, nullptr);
         }
+    } catch (const std::bad_alloc&) {
+        ReleaseRef(materialBuffer);
+        ReleaseRef(read);
+        device->Release();
+        out = PreparedMesh();
+        SetLoadFailure("out of memory");
+        return false;
     }
     device->Release();
     if (Cancelled(out))
