@@ -56,7 +56,7 @@ private:
     std::uint32_t outerFirst, outerLast;
 };
 
-// The progress the loads on this thread report to, or null: for a helper
+// The progress the loads on this thread report to, or null: for a second
 // thread of a load to take up with its own LoadProgressScope.
 LoadProgress* CurrentLoadProgress();
 

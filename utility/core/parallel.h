@@ -1,5 +1,5 @@
 // Two independent pieces of work on both cores: `first` on the calling
-// thread, `second` on a helper that takes up the caller's load progress (so
+// thread, `second` on a second thread that takes up the caller's load progress (so
 // that cancellation reaches it), when there is enough work to be worth a
 // thread; one after the other otherwise, or when no thread can be had. An
 // exception thrown by either comes out of the call once both are done.
@@ -24,9 +24,9 @@ void InParallel(std::size_t items, First first, Second second) {
     }
     std::exception_ptr secondFailure;
     LoadProgress* progress = CurrentLoadProgress();
-    std::thread helper;
+    std::thread other;
     try {
-        helper = std::thread([&] {
+        other = std::thread([&] {
             LoadProgressScope scope(progress);
             try {
                 second();
@@ -45,7 +45,7 @@ void InParallel(std::size_t items, First first, Second second) {
     } catch (...) {
         firstFailure = std::current_exception();
     }
-    helper.join();
+    other.join();
     if (firstFailure)
         std::rethrow_exception(firstFailure);
     if (secondFailure)

@@ -151,7 +151,7 @@ HRESULT XContent::StartCompressed(const std::uint8_t* sizeField, const std::uint
     return D3D_OK;
 }
 
-// On the helper thread: read the body, or read the compressed blocks whole
+// On the filling thread: read the body, or read the compressed blocks whole
 // (they are a fraction of the body) and inflate them.
 void XContent::Fill(const std::uint8_t* blocks) {
     try {

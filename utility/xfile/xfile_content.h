@@ -1,5 +1,5 @@
 // The body of an X file (what follows the 16-byte header) as the parser
-// walks it: one buffer of the body's whole size, filled on a helper thread
+// walks it: one buffer of the body's whole size, filled on a thread of its own
 // (read from the file, or inflated block by block from a compressed one)
 // while the parser works on the part that is ready, so that reading and
 // inflating overlap the parsing. The parser waits where it catches up; the
@@ -47,7 +47,7 @@ public:
     // `wanted` are or the filling has ended. A cancelled load (LoadCancelled
     // on the calling thread) ends the filling.
     size_t Ready(size_t wanted);
-    // Ends the filling where it has got and waits for the helper, once the
+    // Ends the filling where it has got and waits for its thread, once the
     // parser has stopped: the rest is never read or inflated.
     void Stop();
     // True when the filling has stopped short of its end: a read error, a
@@ -71,7 +71,7 @@ private:
     void Finish(const char* failure);
     // Lets the filling go on up to `offset` ahead of the parser.
     void Allow(size_t offset);
-    // On the helper: waits until the parser allows more than `filled`;
+    // On the filling thread: waits until the parser allows more than `filled`;
     // false when the filling is to stop.
     bool WaitForRoom(size_t filled);
 
