@@ -271,4 +271,3 @@ bool LoadMeshSlot(IDirect3DDevice9* device, MeshObj& slot, const char* path) {
     PrepareMeshSlot(path, maxWidth, maxHeight, prepared);
     return InstallMeshSlot(device, slot, prepared);
 }
-

@@ -70,4 +70,3 @@ bool InstallMeshSlot(IDirect3DDevice9* device, MeshObj& slot, PreparedMesh& prep
 //   a bowtie vertex then serves both of its fans, which only blends their
 //   tangents (true).
 bool LoadMeshSlot(IDirect3DDevice9* device, MeshObj& slot, const char* path);
-

@@ -23,7 +23,8 @@ std::size_t RoundUp(std::size_t value, std::size_t step) {
 void* MapAligned(std::size_t bytes) {
     std::size_t length = RoundUp(bytes, kPage);
     std::size_t padded = length + kHugePage;
-    void* mapped = mmap(nullptr, padded, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    void* mapped =
+        mmap(nullptr, padded, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (mapped == MAP_FAILED)
         return nullptr;
     auto start = reinterpret_cast<std::uintptr_t>(mapped);

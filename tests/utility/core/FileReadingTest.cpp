@@ -37,9 +37,8 @@ protected:
         std::vector<std::uint8_t> bytes{1, 2, 3};
         HRESULT hr = ReadFileBytes(path.c_str(), bytes);
         if (hr != E_FAIL || !bytes.empty() || LoadFailure() != reason)
-            return ::testing::AssertionFailure()
-                   << path << ": " << hr << ", " << bytes.size() << " bytes, \"" << LoadFailure()
-                   << "\"";
+            return ::testing::AssertionFailure() << path << ": " << hr << ", " << bytes.size()
+                                                 << " bytes, \"" << LoadFailure() << "\"";
         return ::testing::AssertionSuccess();
     }
 

@@ -273,8 +273,7 @@ TEST_F(AdjacencyTest, MergingFollowsXOrderAndIsNotTransitive) {
     // Positions that are not numbers, or infinite, merge with nothing.
     positions = {{NAN, 0, 0}, {NAN, 0, 0}, {INFINITY, 0, 0}, {INFINITY, 0, 0}, {0, NAN, 0}};
     EXPECT_EQ(Merge(positions, {}, t), (std::vector<DWORD>{0, 1, 2, 3, 4}));
-    EXPECT_EQ(Merge(positions, {}, INFINITY),
-              (std::vector<DWORD>{0, 1, 2, 3, 4}));
+    EXPECT_EQ(Merge(positions, {}, INFINITY), (std::vector<DWORD>{0, 1, 2, 3, 4}));
 }
 
 // Clusters of vertices jittered by up to a tolerance in each axis, so that
