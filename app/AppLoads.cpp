@@ -49,12 +49,14 @@ bool AppMain::InstallLoad(LoadResult& result) {
     if (request.target.content == DropContent::Mesh) {
         // A mesh that could not be prepared empties the slot, as it always
         // has; the old mesh goes in either case.
+        ClearLoadFailure();
         installed = InstallMeshSlot(device, meshSlots[slot], result.mesh);
         UpdateMeshBounds(slot);
-        if (!installed && result.failure.empty())
-            result.failure = "cannot be read";
-        if (!installed)
+        if (!installed) {
+            if (meshSlots[slot].mesh || result.failure.empty())
+                result.failure = MeshSlotFailure(meshSlots[slot]);
             std::fprintf(stderr, "zelqad: %s: %s\n", request.path.c_str(), result.failure.c_str());
+        }
     } else {
         // Files that fell back were reported as they were read.
         installed = InstallTextureSet(device, textureSets[slot], result.textures);

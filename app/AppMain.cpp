@@ -6,6 +6,9 @@
 #include "mesh/MeshSlot.h"
 #include "mesh/ShadingLayout.h"
 #include "mesh/TextureSet.h"
+#include "utility/core/load_report.h"
+
+#include <cstdio>
 
 AppMain* appInstance = nullptr;
 
@@ -187,7 +190,10 @@ bool AppMain::CreateDeviceResources() {
         }
     }
     for (int slot = 0; slot < 2; ++slot) {
+        ClearLoadFailure();
         if (!LoadMeshSlot(device, meshSlots[slot], kMeshPaths[slot])) {
+            std::fprintf(stderr, "zelqad: %s: %s\n", kMeshPaths[slot],
+                         MeshSlotFailure(meshSlots[slot]).c_str());
             ShowMessage("Failed", "Failed: Load Mesh from X");
             return false;
         }

@@ -124,12 +124,18 @@ private:
         for (size_t i = 0; i < names.size() && !LoadCancelled(); ++i) {
             if (names[i].empty())
                 continue;
+            ClearLoadFailure();
+            HRESULT hr;
             try {
-                LoadMaterialTextureImage(directory.c_str(), names[i].c_str(), maxWidth, maxHeight,
-                                         images[i]);
+                hr = LoadMaterialTextureImage(directory.c_str(), names[i].c_str(), maxWidth,
+                                              maxHeight, images[i]);
             } catch (const std::exception&) {
                 images[i] = TextureImage();
+                SetLoadFailure("out of memory");
+                hr = E_OUTOFMEMORY;
             }
+            if (FAILED(hr) && !LoadCancelled())
+                ReportLoadFailure((directory + names[i]).c_str(), "the material has no texture");
         }
     }
 
@@ -270,4 +276,10 @@ bool LoadMeshSlot(IDirect3DDevice9* device, MeshObj& slot, const char* path) {
     PreparedMesh prepared;
     PrepareMeshSlot(path, maxWidth, maxHeight, prepared);
     return InstallMeshSlot(device, slot, prepared);
+}
+
+std::string MeshSlotFailure(const MeshObj& slot) {
+    if (slot.mesh)
+        return "shown as the file lays it out: it could not be prepared for shading";
+    return LoadFailure()[0] ? LoadFailure() : "cannot be read";
 }

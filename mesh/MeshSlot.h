@@ -14,6 +14,7 @@
 #include "utility/image/texture_image.h"
 
 #include <cfloat>
+#include <string>
 #include <vector>
 
 // Tolerance of the position-based face adjacency that joins the two sides of
@@ -70,3 +71,8 @@ bool InstallMeshSlot(IDirect3DDevice9* device, MeshObj& slot, PreparedMesh& prep
 //   a bowtie vertex then serves both of its fans, which only blends their
 //   tangents (true).
 bool LoadMeshSlot(IDirect3DDevice9* device, MeshObj& slot, const char* path);
+
+// Why LoadMeshSlot or InstallMeshSlot gave false, in a user's words: the
+// slot's mesh is drawn as the file laid it out, or the reason left in
+// LoadFailure() for a slot that ended empty.
+std::string MeshSlotFailure(const MeshObj& slot);

@@ -2,6 +2,7 @@
 
 #include "mesh/Paths.h"
 #include "utility/core/file_bytes.h"
+#include "utility/core/load_report.h"
 #include "utility/d3dx9tex.h"
 
 #include <cstring>
@@ -138,8 +139,10 @@ HRESULT LoadMaterialTextureImage(const char* directory, const char* name, UINT m
                                  UINT maxHeight, TextureImage& image) {
     image = TextureImage();
     std::string path;
-    if (!FindMaterialTexture(directory, name, path))
+    if (!FindMaterialTexture(directory, name, path)) {
+        SetLoadFailure("not found");
         return E_FAIL;
+    }
     HRESULT hr = LoadTextureImageFromFile(path.c_str(), maxWidth, maxHeight, image);
     if (FAILED(hr))
         image = TextureImage();

@@ -5,6 +5,10 @@
 //                           about 10 thousand, 100 thousand and 1 million
 //                           triangles in the text, binary, tzip and bzip
 //                           encodings (32-bit floats)
+//   LoadBench write FILE SIDE ENCODING
+//                           writes one height field of SIDE x SIDE vertices
+//                           in one encoding (text, binary, tzip, bzip), for
+//                           tests and soak runs that need a big model
 //   LoadBench load FILE     D3DXLoadMeshFromXA alone
 //   LoadBench slot FILE     the viewer's whole slot preparation (LoadMeshSlot:
 //                           load, clone, adjacency, cleaning, tangents, repair)
@@ -29,6 +33,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -55,21 +60,39 @@ double Since(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
+bool WriteModel(const XMeshData& mesh, XEncoding encoding, const std::string& path) {
+    std::vector<std::uint8_t> bytes;
+    if (WriteXFile(mesh, encoding, 4, bytes) && SUCCEEDED(WriteFileBytes(path.c_str(), bytes)))
+        return true;
+    std::fprintf(stderr, "LoadBench: cannot write %s\n", path.c_str());
+    return false;
+}
+
 int Write(const char* directory) {
     for (const Model& model : kModels) {
         XMeshData mesh = HeightField(model.side);
         for (XEncoding encoding : kEncodings) {
-            std::vector<std::uint8_t> bytes;
             std::string path = std::string(directory) + "/heightfield_" + model.name + "_" +
                                XEncodingName(encoding) + ".x";
-            if (!WriteXFile(mesh, encoding, 4, bytes) ||
-                FAILED(WriteFileBytes(path.c_str(), bytes))) {
-                std::fprintf(stderr, "LoadBench: cannot write %s\n", path.c_str());
+            if (!WriteModel(mesh, encoding, path))
                 return 1;
-            }
         }
     }
     return 0;
+}
+
+int WriteOne(const char* path, const char* side, const char* encodingName) {
+    char* end = nullptr;
+    unsigned long vertices = std::strtoul(side, &end, 10);
+    if (*end || vertices < 2 || vertices > 4096) {
+        std::fprintf(stderr, "LoadBench: the side is 2 to 4096 vertices, not %s\n", side);
+        return 2;
+    }
+    for (XEncoding encoding : kEncodings)
+        if (std::strcmp(XEncodingName(encoding), encodingName) == 0)
+            return WriteModel(HeightField(std::uint32_t(vertices)), encoding, path) ? 0 : 1;
+    std::fprintf(stderr, "LoadBench: no encoding %s\n", encodingName);
+    return 2;
 }
 
 void Report(double seconds, ID3DXMesh* mesh) {
@@ -162,8 +185,11 @@ int Inflate(const char* path) {
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 5 && std::string(argv[1]) == "write")
+        return WriteOne(argv[2], argv[3], argv[4]);
     if (argc != 3) {
-        std::fprintf(stderr, "usage: LoadBench write DIR | load FILE | slot FILE | inflate FILE\n");
+        std::fprintf(stderr, "usage: LoadBench write DIR | write FILE SIDE ENCODING | load FILE | "
+                             "slot FILE | inflate FILE\n");
         return 2;
     }
     std::string mode = argv[1];
