@@ -34,8 +34,11 @@ long ResidentKiB() {
 void AppMain::OnFrame() {
     if (statusRequested) {
         statusRequested = 0;
-        std::fprintf(stderr, "status: objects %ld resident_kib %ld frames %d\n",
-                     LiveDirect3DObjects(), ResidentKiB(), int(frameCounter));
+        // The load under way in permille, -1 when none.
+        ContentLoader::Activity activity;
+        int loading = loader->Busy(activity) ? int(activity.permille) : -1;
+        std::fprintf(stderr, "status: objects %ld resident_kib %ld frames %d loading %d\n",
+                     LiveDirect3DObjects(), ResidentKiB(), int(frameCounter), loading);
     }
     InstallFinishedLoads();
     marker.NewFrame();

@@ -45,8 +45,8 @@ public:
     static void OnFileDropped(const char* path);
 
     // Set from a signal handler: the next frame writes one status line to
-    // stderr (live Direct3D objects, resident memory, frames drawn), for
-    // checking a long run from outside.
+    // stderr (live Direct3D objects, resident memory, frames drawn, the
+    // progress of a load), for checking a long run from outside.
     static volatile std::sig_atomic_t statusRequested;
 
     // ---- State, in the order the viewer keeps it ----

@@ -3,7 +3,13 @@
 #include <algorithm>
 #include <chrono>
 
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 namespace {
+
+constexpr int kWorkerNice = 10;
 
 bool SameTarget(const DropTarget& a, const DropTarget& b) {
     return a.content == b.content && a.slot == b.slot;
@@ -114,6 +120,10 @@ void ContentLoader::CancelAll() {
 }
 
 void ContentLoader::Work() {
+    // Below the frame thread and the driver's threads: on a machine with few
+    // cores a load then takes what the drawing leaves, and the window keeps
+    // its pace. The threads a load starts inherit it.
+    setpriority(PRIO_PROCESS, pid_t(syscall(SYS_gettid)), kWorkerNice);
     std::unique_lock<std::mutex> lock(mutex);
     for (;;) {
         wake.wait(lock, [this] { return stopping || !waiting.empty(); });

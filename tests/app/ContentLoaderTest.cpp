@@ -121,5 +121,17 @@ TEST(ContentLoaderTest, TheRealPreparationSaysWhyAFileFailed) {
     loader.WaitIdle(ContentLoader::kForever);
     auto finished = loader.TakeFinished();
     ASSERT_EQ(finished.size(), 1u);
-    EXPECT_FALSE(finished[0]->failure.empty());
+    EXPECT_EQ(finished[0]->failure, "No such file or directory");
+
+    // A mesh read on the worker: the reason is the system's, carried over
+    // from the worker's thread.
+    loader.Request(Request(kMesh0, "/nonexistent/zq-missing.x"));
+    loader.Request(Request(kMesh1, "/"));
+    loader.WaitIdle(ContentLoader::kForever);
+    finished = loader.TakeFinished();
+    ASSERT_EQ(finished.size(), 2u);
+    EXPECT_FALSE(finished[0]->prepared);
+    EXPECT_EQ(finished[0]->failure, "No such file or directory");
+    EXPECT_FALSE(finished[1]->prepared);
+    EXPECT_FALSE(finished[1]->failure.empty());
 }

@@ -37,12 +37,23 @@ void ReportLoadFailure(const char* path, const char* consequence) {
     ClearLoadFailure();
 }
 
-LoadProgressScope::LoadProgressScope(LoadProgress* progress) : outer(current) {
-    current = progress;
+LoadShare CurrentLoadShare() {
+    return LoadShare{current, spanFirst, spanLast};
+}
+
+LoadProgressScope::LoadProgressScope(LoadProgress* progress)
+    : LoadProgressScope(LoadShare{progress, 0, 1000}) {}
+
+LoadProgressScope::LoadProgressScope(const LoadShare& share) : outer(CurrentLoadShare()) {
+    current = share.progress;
+    spanFirst = share.first;
+    spanLast = share.last;
 }
 
 LoadProgressScope::~LoadProgressScope() {
-    current = outer;
+    current = outer.progress;
+    spanFirst = outer.first;
+    spanLast = outer.last;
 }
 
 LoadProgressSpan::LoadProgressSpan(std::uint32_t first, std::uint32_t last)
@@ -70,5 +81,8 @@ void ReportLoadProgress(std::uint64_t done, std::uint64_t total) {
         return;
     std::uint64_t width = spanLast - spanFirst;
     std::uint64_t permille = spanFirst + (done >= total ? width : width * done / total);
-    current->permille.store(std::uint32_t(permille), std::memory_order_relaxed);
+    std::uint32_t seen = current->permille.load(std::memory_order_relaxed);
+    while (seen < permille && !current->permille.compare_exchange_weak(
+                                  seen, std::uint32_t(permille), std::memory_order_relaxed)) {
+    }
 }

@@ -25,21 +25,33 @@ void ReportLoadFailure(const char* path, const char* consequence = nullptr);
 // Shared between the thread that asked for a load and the thread running it.
 struct LoadProgress {
     std::atomic<bool> cancelled{false};
-    // How far the load has got, 0 to 1000.
+    // How far the load has got, 0 to 1000; it only grows, however the
+    // threads of a load report.
     std::atomic<std::uint32_t> permille{0};
 };
 
+// A thread's load and the share of it [first, last) (permille) that its
+// reports fill: what a second thread doing part of the same step takes up.
+struct LoadShare {
+    LoadProgress* progress = nullptr;
+    std::uint32_t first = 0;
+    std::uint32_t last = 1000;
+};
+LoadShare CurrentLoadShare();
+
 // Makes `progress` the one that the loads on this thread report to and take
-// their cancellation from, until the scope ends. Scopes nest.
+// their cancellation from, until the scope ends, its whole range theirs; or
+// takes up another thread's share. Scopes nest.
 class LoadProgressScope {
 public:
     explicit LoadProgressScope(LoadProgress* progress);
+    explicit LoadProgressScope(const LoadShare& share);
     ~LoadProgressScope();
     LoadProgressScope(const LoadProgressScope&) = delete;
     LoadProgressScope& operator=(const LoadProgressScope&) = delete;
 
 private:
-    LoadProgress* outer;
+    LoadShare outer;
 };
 
 // Makes the progress reported on this thread, while it lives, fill only

@@ -1,6 +1,7 @@
 // Two independent pieces of work on both cores: `first` on the calling
-// thread, `second` on a second thread that takes up the caller's load progress (so
-// that cancellation reaches it), when there is enough work to be worth a
+// thread, `second` on a second thread that takes up the caller's share of
+// its load (so that cancellation reaches it and its progress lands in the
+// caller's step), when there is enough work to be worth a
 // thread; one after the other otherwise, or when no thread can be had. An
 // exception thrown by either comes out of the call once both are done.
 #pragma once
@@ -23,11 +24,11 @@ void InParallel(std::size_t items, First first, Second second) {
         return;
     }
     std::exception_ptr secondFailure;
-    LoadProgress* progress = CurrentLoadProgress();
+    const LoadShare share = CurrentLoadShare();
     std::thread other;
     try {
         other = std::thread([&] {
-            LoadProgressScope scope(progress);
+            LoadProgressScope scope(share);
             try {
                 second();
             } catch (...) {

@@ -70,3 +70,20 @@ TEST(LoadReportTest, WorkInParallelRunsBothSeesTheCancellationAndPassesOnFailure
                  std::bad_alloc);
     EXPECT_TRUE(firstRan);
 }
+
+TEST(LoadReportTest, ProgressOnlyGrowsAndAHelperThreadReportsInTheCallersStep) {
+    LoadProgress progress;
+    LoadProgressScope scope(&progress);
+    ReportLoadProgress(1, 2);
+    ReportLoadProgress(1, 4); // a slower thread of the same load
+    EXPECT_EQ(progress.permille, 500u);
+    LoadProgressSpan step(600, 800);
+    InParallel(
+        kParallelWork, [] {},
+        [] {
+            // The second thread's half-way is half-way through the step, not
+            // through the whole load.
+            ReportLoadProgress(1, 2);
+        });
+    EXPECT_EQ(progress.permille, 700u);
+}
