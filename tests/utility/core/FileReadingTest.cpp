@@ -19,7 +19,9 @@ namespace {
 class FileReadingTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        directory = fs::absolute(::testing::TempDir()).string() + "/zq_file_reading/";
+        // Each test runs in its own process beside the others: a folder each.
+        directory = fs::absolute(::testing::TempDir()).string() + "/zq_file_reading_" +
+                    ::testing::UnitTest::GetInstance()->current_test_info()->name() + "/";
         fs::remove_all(directory);
         fs::create_directories(directory);
         ClearLoadFailure();
