@@ -12,6 +12,11 @@
 //   LoadBench load FILE     D3DXLoadMeshFromXA alone
 //   LoadBench slot FILE     the viewer's whole slot preparation (LoadMeshSlot:
 //                           load, clone, adjacency, cleaning, tangents, repair)
+//   LoadBench replace FILE N
+//                           fills one slot from FILE N times over, then with
+//                           nothing, as drops on the viewer would, printing
+//                           the resident memory after each: whether memory
+//                           goes back to the system once a big mesh goes
 //   LoadBench inflate FILE  zlib's inflate of a compressed file's blocks alone,
 //                           the floor for reading that file
 //
@@ -28,7 +33,9 @@
 #include "utility/xfile/xfile_format.h"
 #include "utility/xfile/xfile_writer.h"
 
+#include <malloc.h>
 #include <sys/resource.h>
+#include <unistd.h>
 #include <zlib.h>
 
 #include <chrono>
@@ -136,6 +143,36 @@ int Slot(const char* path, IDirect3DDevice9* device) {
     return 0;
 }
 
+// Resident memory in KiB once free heap pages are given back, as the
+// viewer's status line counts it.
+long ResidentKiB() {
+    malloc_trim(0);
+    long pages = 0, resident = 0;
+    std::FILE* statm = std::fopen("/proc/self/statm", "r");
+    if (statm && std::fscanf(statm, "%ld %ld", &pages, &resident) != 2)
+        resident = 0;
+    if (statm)
+        std::fclose(statm);
+    return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
+int Replace(const char* path, int times, IDirect3DDevice9* device) {
+    sharedDevice = device;
+    MeshObj slot;
+    std::printf("start %ld\n", ResidentKiB());
+    for (int i = 1; i <= times; ++i) {
+        if (!LoadMeshSlot(device, slot, path)) {
+            std::fprintf(stderr, "LoadBench: %s did not fill the slot\n", path);
+            return 1;
+        }
+        std::printf("load %d %ld\n", i, ResidentKiB());
+    }
+    slot.Release();
+    std::printf("released %ld\n", ResidentKiB());
+    sharedDevice = nullptr;
+    return 0;
+}
+
 std::uint32_t Word(const std::uint8_t* p) {
     return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8;
 }
@@ -187,9 +224,13 @@ int Inflate(const char* path) {
 int main(int argc, char** argv) {
     if (argc == 5 && std::string(argv[1]) == "write")
         return WriteOne(argv[2], argv[3], argv[4]);
+    if (argc == 4 && std::string(argv[1]) == "replace") {
+        RecordingToolDevice recording;
+        return recording.device ? Replace(argv[2], std::atoi(argv[3]), recording.device) : 1;
+    }
     if (argc != 3) {
         std::fprintf(stderr, "usage: LoadBench write DIR | write FILE SIDE ENCODING | load FILE | "
-                             "slot FILE | inflate FILE\n");
+                             "slot FILE | replace FILE N | inflate FILE\n");
         return 2;
     }
     std::string mode = argv[1];
