@@ -28,7 +28,7 @@
 #include "platform/d3d9/com.h"
 #include "platform/memory/large_allocator.h"
 #include "tools/common/height_field.h"
-#include "tools/common/recording_tool_device.h"
+#include "tools/common/tool_device.h"
 #include "utility/core/file_bytes.h"
 #include "utility/xfile/xfile_format.h"
 #include "utility/xfile/xfile_writer.h"
@@ -225,8 +225,8 @@ int main(int argc, char** argv) {
     if (argc == 5 && std::string(argv[1]) == "write")
         return WriteOne(argv[2], argv[3], argv[4]);
     if (argc == 4 && std::string(argv[1]) == "replace") {
-        RecordingToolDevice recording;
-        return recording.device ? Replace(argv[2], std::atoi(argv[3]), recording.device) : 1;
+        ToolDevice tool;
+        return tool.device ? Replace(argv[2], std::atoi(argv[3]), tool.device) : 1;
     }
     if (argc != 3) {
         std::fprintf(stderr, "usage: LoadBench write DIR | write FILE SIDE ENCODING | load FILE | "
@@ -238,13 +238,13 @@ int main(int argc, char** argv) {
         return Write(argv[2]);
     if (mode == "inflate")
         return Inflate(argv[2]);
-    RecordingToolDevice recording;
-    if (!recording.device)
+    ToolDevice tool;
+    if (!tool.device)
         return 1;
     if (mode == "load")
-        return Load(argv[2], recording.device);
+        return Load(argv[2], tool.device);
     if (mode == "slot")
-        return Slot(argv[2], recording.device);
+        return Slot(argv[2], tool.device);
     std::fprintf(stderr, "LoadBench: unknown mode %s\n", mode.c_str());
     return 2;
 }

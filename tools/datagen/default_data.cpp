@@ -1,6 +1,6 @@
 #include "tools/datagen/default_data.h"
 
-#include "tools/common/recording_tool_device.h"
+#include "tools/common/tool_device.h"
 #include "tools/datagen/skin_model.h"
 #include "tools/datagen/skin_textures.h"
 #include "tools/datagen/solid_model.h"
@@ -20,18 +20,17 @@ constexpr UINT kFallbackSize = 8;
 // Models are built on a device that draws nothing: D3DXSaveMeshToX only
 // needs the mesh's buffers.
 HRESULT WriteSolidModel(const char* path) {
-    RecordingToolDevice recording;
-    if (!recording.device)
+    ToolDevice tool;
+    if (!tool.device)
         return E_FAIL;
-    return SaveModel(recording.device, path, BuildSolidModel(), SolidMaterials(),
-                     D3DXF_FILEFORMAT_TEXT);
+    return SaveModel(tool.device, path, BuildSolidModel(), SolidMaterials(), D3DXF_FILEFORMAT_TEXT);
 }
 
 HRESULT WriteSkinModel(const char* path) {
-    RecordingToolDevice recording;
-    if (!recording.device)
+    ToolDevice tool;
+    if (!tool.device)
         return E_FAIL;
-    return SaveModel(recording.device, path, BuildSkinModel(), SkinMaterials(),
+    return SaveModel(tool.device, path, BuildSkinModel(), SkinMaterials(),
                      D3DXF_FILEFORMAT_BINARY | D3DXF_FILEFORMAT_COMPRESSED);
 }
 

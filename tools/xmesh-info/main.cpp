@@ -1,9 +1,9 @@
 // xmesh-info FILE...: loads each X file as the viewer does (through
-// D3DXLoadMeshFromXA, on the recording device, so no GPU is needed) and
+// D3DXLoadMeshFromXA, on a device that draws nothing, so no GPU is needed) and
 // prints one JSON line per file: its encoding, vertex, face and material
 // counts, texture names and bounding box, or the error and its reason. The
 // exit status is 1 when any file fails.
-#include "tools/common/recording_tool_device.h"
+#include "tools/common/tool_device.h"
 #include "utility/core/file_bytes.h"
 #include "utility/core/load_report.h"
 #include "utility/d3dx9mesh.h"
@@ -160,13 +160,13 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: xmesh-info FILE...\n");
         return 2;
     }
-    RecordingToolDevice recording;
-    if (!recording.device) {
-        std::fprintf(stderr, "xmesh-info: cannot create the recording device\n");
+    ToolDevice tool;
+    if (!tool.device) {
+        std::fprintf(stderr, "xmesh-info: cannot create its device\n");
         return 2;
     }
     bool allLoaded = true;
     for (int i = 1; i < argc; ++i)
-        allLoaded = Describe(argv[i], recording.device) && allLoaded;
+        allLoaded = Describe(argv[i], tool.device) && allLoaded;
     return allLoaded ? 0 : 1;
 }
