@@ -3,7 +3,8 @@
 // before the replies of the drop protocol reach it) makes SDL's requests
 // about that window fail. Errors about our own windows still go to the
 // handler that was there before (SDL's, which then ends the program as Xlib
-// does); any other is logged and the program carries on.
+// does); any other is logged and the program carries on. A type of a drag
+// that names no atom reads as an empty name rather than a null one.
 #pragma once
 
 struct SDL_Window;
