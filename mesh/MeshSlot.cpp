@@ -98,7 +98,7 @@ public:
     TextureDecoding(std::string directory, std::vector<std::string> names, UINT maxWidth,
                     UINT maxHeight, std::vector<TextureImage>& images)
         : directory(std::move(directory)), names(std::move(names)), maxWidth(maxWidth),
-          maxHeight(maxHeight), images(images), progress(CurrentLoadProgress()) {
+          maxHeight(maxHeight), images(images), share(CurrentLoadShare()) {
         images.resize(this->names.size());
         bool any = false;
         for (const std::string& name : this->names)
@@ -120,7 +120,7 @@ public:
 
 private:
     void Decode() {
-        LoadProgressScope scope(progress);
+        LoadProgressScope scope(share);
         for (size_t i = 0; i < names.size() && !LoadCancelled(); ++i) {
             if (names[i].empty())
                 continue;
@@ -143,7 +143,7 @@ private:
     std::vector<std::string> names;
     UINT maxWidth, maxHeight;
     std::vector<TextureImage>& images;
-    LoadProgress* progress;
+    LoadShare share;
     std::thread worker;
 };
 
@@ -281,5 +281,5 @@ bool LoadMeshSlot(IDirect3DDevice9* device, MeshObj& slot, const char* path) {
 std::string MeshSlotFailure(const MeshObj& slot) {
     if (slot.mesh)
         return "shown as the file lays it out: it could not be prepared for shading";
-    return LoadFailure()[0] ? LoadFailure() : "cannot be read";
+    return LoadFailureReason();
 }

@@ -38,7 +38,7 @@ HRESULT PrepareRole(const char* path, TextureRole role, UINT maxWidth, UINT maxH
         SetLoadFailure("no file name");
     if (SUCCEEDED(hr) || LoadCancelled())
         return hr;
-    failure = LoadFailure()[0] ? LoadFailure() : "cannot be read";
+    failure = LoadFailureReason();
     std::string consequence = std::string("using ") + kTextureSetFallbacks[role];
     ReportLoadFailure(name.c_str(), consequence.c_str());
     fallback = true;

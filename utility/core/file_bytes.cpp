@@ -67,6 +67,20 @@ HRESULT FileReader::Read(void* into, std::size_t count, std::size_t& read) {
     return D3D_OK;
 }
 
+HRESULT FileReader::ReadFull(void* into, std::size_t count, std::size_t& got) {
+    got = 0;
+    while (got < count) {
+        std::size_t read = 0;
+        HRESULT hr = Read(static_cast<std::uint8_t*>(into) + got, count - got, read);
+        if (FAILED(hr))
+            return hr;
+        if (read == 0)
+            break;
+        got += read;
+    }
+    return D3D_OK;
+}
+
 HRESULT ReadFileBytes(const char* path, std::vector<std::uint8_t>& bytes, std::size_t maxBytes) {
     std::vector<std::uint8_t>().swap(bytes);
     FileReader file;
@@ -87,16 +101,10 @@ HRESULT ReadFileBytes(const char* path, std::vector<std::uint8_t>& bytes, std::s
         return E_OUTOFMEMORY;
     }
     std::size_t filled = 0;
-    for (;;) {
-        std::size_t read = 0;
-        hr = file.Read(bytes.data() + filled, bytes.size() - filled, read);
-        if (FAILED(hr)) {
-            std::vector<std::uint8_t>().swap(bytes);
-            return hr;
-        }
-        if (read == 0)
-            break;
-        filled += read;
+    hr = file.ReadFull(bytes.data(), bytes.size(), filled);
+    if (FAILED(hr)) {
+        std::vector<std::uint8_t>().swap(bytes);
+        return hr;
     }
     bytes.resize(filled);
     return D3D_OK;

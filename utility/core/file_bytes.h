@@ -36,6 +36,9 @@ public:
     // Reads up to `count` bytes, never past Size() in all; `read` is 0 at
     // the end (a file that shrank ends early). E_FAIL on a read error.
     HRESULT Read(void* into, std::size_t count, std::size_t& read);
+    // Reads until `count` bytes have come or the file ends; `got` says how
+    // many came.
+    HRESULT ReadFull(void* into, std::size_t count, std::size_t& got);
 
 private:
     int descriptor = -1;

@@ -30,10 +30,17 @@ void SetLoadFailure(const char* format, ...) {
     va_end(args);
 }
 
-void ReportLoadFailure(const char* path, const char* consequence) {
+const char* LoadFailureReason() {
+    return failure[0] ? failure : "cannot be read";
+}
+
+void ReportFileFailure(const char* path, const char* reason, const char* consequence) {
     std::fprintf(stderr, "%s: %s: %s%s%s\n", program_invocation_short_name, path ? path : "",
-                 failure[0] ? failure : "cannot be read", consequence ? "; " : "",
-                 consequence ? consequence : "");
+                 reason, consequence ? "; " : "", consequence ? consequence : "");
+}
+
+void ReportLoadFailure(const char* path, const char* consequence) {
+    ReportFileFailure(path, LoadFailureReason(), consequence);
     ClearLoadFailure();
 }
 
@@ -66,10 +73,6 @@ LoadProgressSpan::LoadProgressSpan(std::uint32_t first, std::uint32_t last)
 LoadProgressSpan::~LoadProgressSpan() {
     spanFirst = outerFirst;
     spanLast = outerLast;
-}
-
-LoadProgress* CurrentLoadProgress() {
-    return current;
 }
 
 bool LoadCancelled() {

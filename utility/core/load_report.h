@@ -17,9 +17,13 @@ void ClearLoadFailure();
 // that merely pass the failure on.
 void SetLoadFailure(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
-// Writes "<program>: <path>: <reason>" to stderr, with `consequence`
-// appended after "; " when given, and clears the reason. The reason is
 // LoadFailure(), or a plain "cannot be read" when nothing set one.
+const char* LoadFailureReason();
+
+// Writes "<program>: <path>: <reason>" to stderr, with `consequence`
+// appended after "; " when given.
+void ReportFileFailure(const char* path, const char* reason, const char* consequence = nullptr);
+// The same with LoadFailureReason(), which it then clears.
 void ReportLoadFailure(const char* path, const char* consequence = nullptr);
 
 // Shared between the thread that asked for a load and the thread running it.
@@ -67,10 +71,6 @@ public:
 private:
     std::uint32_t outerFirst, outerLast;
 };
-
-// The progress the loads on this thread report to, or null: for a second
-// thread of a load to take up with its own LoadProgressScope.
-LoadProgress* CurrentLoadProgress();
 
 // True when the load on this thread has been asked to stop: long loops check
 // it now and then and give up with a failure.

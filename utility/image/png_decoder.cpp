@@ -1,3 +1,4 @@
+#include "utility/core/deflate.h"
 #include "utility/d3dx9mesh.h"
 #include "utility/image/decoders.h"
 #include "utility/image/image_rows.h"
@@ -7,10 +8,6 @@
 #include <cstring>
 
 namespace {
-
-// Deflate codes a run of 258 bytes in 2 bits at best: no stream inflates
-// to more than this many bytes per byte.
-constexpr std::uint64_t kMaxInflateRatio = 1032;
 
 struct MemorySource {
     const std::uint8_t* data;

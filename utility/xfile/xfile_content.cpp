@@ -1,5 +1,6 @@
 #include "utility/xfile/xfile_content.h"
 
+#include "utility/core/deflate.h"
 #include "utility/core/load_report.h"
 #include "utility/d3dx9mesh.h"
 #include "utility/xfile/mszip.h"
@@ -7,12 +8,10 @@
 #include <algorithm>
 #include <chrono>
 #include <new>
+#include <system_error>
 
 namespace {
 
-// Deflate cannot shrink data by more than this factor; a declared size
-// beyond it is a lie that must not reserve memory.
-constexpr size_t kMaxInflateRatio = 1032;
 // Read a file in pieces of this size, so that parsing starts on the first.
 constexpr size_t kReadPiece = size_t(1) << 20;
 // How far the filling may run ahead of the parser.
@@ -33,21 +32,6 @@ std::uint32_t LoadDword(const std::uint8_t* p) {
 HRESULT NotAnXFile() {
     SetLoadFailure("not an X file");
     return D3DXERR_INVALIDDATA;
-}
-
-// Reads exactly `count` bytes unless the file ends first.
-HRESULT ReadExactly(FileReader& file, std::uint8_t* into, size_t count, size_t& got) {
-    got = 0;
-    while (got < count) {
-        size_t read = 0;
-        HRESULT hr = file.Read(into + got, count - got, read);
-        if (FAILED(hr))
-            return hr;
-        if (read == 0)
-            break;
-        got += read;
-    }
-    return D3D_OK;
 }
 
 } // namespace
@@ -84,13 +68,13 @@ HRESULT XContent::OpenFile(const char* path, XFileHeader& header) {
         return hr;
     std::uint8_t head[XFileHeaderSize + XFileCompressedSizeField];
     size_t got = 0;
-    hr = ReadExactly(file, head, XFileHeaderSize, got);
+    hr = file.ReadFull(head, XFileHeaderSize, got);
     if (FAILED(hr))
         return hr;
     if (!ParseXFileHeader(head, got, &header))
         return NotAnXFile();
     if (IsCompressed(header.encoding)) {
-        hr = ReadExactly(file, head + XFileHeaderSize, XFileCompressedSizeField, got);
+        hr = file.ReadFull(head + XFileHeaderSize, XFileCompressedSizeField, got);
         if (FAILED(hr))
             return hr;
         if (got < XFileCompressedSizeField)
@@ -105,8 +89,7 @@ HRESULT XContent::OpenFile(const char* path, XFileHeader& header) {
         return E_OUTOFMEMORY;
     }
     data = buffer.data();
-    filler = std::thread([this] { Fill(nullptr); });
-    return D3D_OK;
+    return StartFiller(nullptr);
 }
 
 HRESULT XContent::OpenMemory(const std::uint8_t* bytes, size_t byteCount, XFileHeader& header) {
@@ -147,7 +130,16 @@ HRESULT XContent::StartCompressed(const std::uint8_t* sizeField, const std::uint
     size = expected;
     compressed = true;
     blocksSize = compressedSize;
-    filler = std::thread([this, blocks] { Fill(blocks); });
+    return StartFiller(blocks);
+}
+
+HRESULT XContent::StartFiller(const std::uint8_t* blocks) {
+    try {
+        filler = std::thread([this, blocks] { Fill(blocks); });
+    } catch (const std::system_error&) {
+        SetLoadFailure("no thread could be started to read the file");
+        return E_OUTOFMEMORY;
+    }
     return D3D_OK;
 }
 
@@ -163,7 +155,7 @@ void XContent::Fill(const std::uint8_t* blocks) {
         if (!blocks) {
             read.resize(size_t(blocksSize));
             size_t got = 0;
-            if (FAILED(ReadExactly(file, read.data(), read.size(), got))) {
+            if (FAILED(file.ReadFull(read.data(), read.size(), got))) {
                 Finish(LoadFailure());
                 return;
             }

@@ -64,6 +64,8 @@ private:
     // `blocks` null: they follow in the file.
     HRESULT StartCompressed(const std::uint8_t* sizeField, const std::uint8_t* blocks,
                             std::uint64_t blocksSize);
+    // Starts the filling thread over `blocks` (null: read from the file).
+    HRESULT StartFiller(const std::uint8_t* blocks);
     void Fill(const std::uint8_t* blocks);
     void ReadBody();
     void Inflate(const std::uint8_t* blocks);

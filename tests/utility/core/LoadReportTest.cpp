@@ -38,7 +38,7 @@ TEST(LoadReportTest, FailureReasonsAndProgressBelongToTheirThread) {
     std::thread([] {
         EXPECT_STREQ(LoadFailure(), "");
         EXPECT_FALSE(LoadCancelled());
-        EXPECT_EQ(CurrentLoadProgress(), nullptr);
+        EXPECT_EQ(CurrentLoadShare().progress, nullptr);
     }).join();
     ClearLoadFailure();
     EXPECT_STREQ(LoadFailure(), "");
