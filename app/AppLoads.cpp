@@ -2,10 +2,10 @@
 // is loading or what failed.
 #include "app/AppMain.h"
 
+#include "mesh/Paths.h"
+#include "utility/core/load_report.h"
 #include "utility/image/texture_image.h"
 
-#include <cstdio>
-#include <cstring>
 #include <malloc.h>
 
 namespace {
@@ -13,8 +13,8 @@ namespace {
 constexpr std::uint32_t kFailureNoticeMs = 5000;
 
 const char* BaseName(const std::string& path) {
-    std::size_t slash = path.find_last_of("/\\");
-    return path.c_str() + (slash == std::string::npos ? 0 : slash + 1);
+    const char* separator = LastSeparator(path.c_str());
+    return separator ? separator + 1 : path.c_str();
 }
 
 const char* ContentName(DropContent content) {
@@ -23,15 +23,24 @@ const char* ContentName(DropContent content) {
 
 } // namespace
 
-void AppMain::RequestLoad(DropTarget target, const char* path) {
-    if (!path || target.slot < 0 || target.slot >= kContentSlots)
-        return;
+void AppMain::QueueLoad(DropTarget target, const std::string& path) {
     LoadRequest request;
     request.target = target;
     request.path = path;
     MaxTextureSize(device, request.maxTextureWidth, request.maxTextureHeight);
     loader->Request(std::move(request));
-    loader->WaitIdle(dropWaitMs);
+}
+
+void AppMain::RequestLoad(DropTarget target, const char* path) {
+    if (!path || target.slot < 0 || target.slot >= kContentSlots)
+        return;
+    // A small file shows on the next frame; behind a load that is still
+    // running, the frame does not wait.
+    ContentLoader::Activity activity;
+    const bool wasIdle = !loader->Busy(activity);
+    QueueLoad(target, path);
+    if (wasIdle)
+        loader->WaitIdle(dropWaitMs);
     InstallFinishedLoads();
 }
 
@@ -55,7 +64,7 @@ bool AppMain::InstallLoad(LoadResult& result) {
         if (!installed) {
             if (meshSlots[slot].mesh || result.failure.empty())
                 result.failure = MeshSlotFailure(meshSlots[slot]);
-            std::fprintf(stderr, "zelqad: %s: %s\n", request.path.c_str(), result.failure.c_str());
+            ReportFileFailure(request.path.c_str(), result.failure.c_str());
         }
     } else {
         // Files that fell back were reported as they were read.
@@ -85,13 +94,8 @@ void AppMain::RequestNamedFiles() {
     };
     for (const Kind& kind : {Kind{DropContent::Mesh, options.meshFiles},
                              Kind{DropContent::TextureSet, options.textureFiles}}) {
-        for (std::size_t i = 0; i < kind.files.size() && i < std::size_t(kContentSlots); ++i) {
-            LoadRequest request;
-            request.target = DropTarget{kind.content, int(i)};
-            request.path = kind.files[i];
-            MaxTextureSize(device, request.maxTextureWidth, request.maxTextureHeight);
-            loader->Request(std::move(request));
-        }
+        for (std::size_t i = 0; i < kind.files.size() && i < std::size_t(kContentSlots); ++i)
+            QueueLoad(DropTarget{kind.content, int(i)}, kind.files[i]);
     }
     // A picture for a file shows every named file; the window shows the
     // small ones on its first frame and the rest as they are ready.

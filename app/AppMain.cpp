@@ -192,8 +192,7 @@ bool AppMain::CreateDeviceResources() {
     for (int slot = 0; slot < 2; ++slot) {
         ClearLoadFailure();
         if (!LoadMeshSlot(device, meshSlots[slot], kMeshPaths[slot])) {
-            std::fprintf(stderr, "zelqad: %s: %s\n", kMeshPaths[slot],
-                         MeshSlotFailure(meshSlots[slot]).c_str());
+            ReportFileFailure(kMeshPaths[slot], MeshSlotFailure(meshSlots[slot]).c_str());
             ShowMessage("Failed", "Failed: Load Mesh from X");
             return false;
         }

@@ -96,10 +96,10 @@ public:
     // outcome of a picture taken for a file (0 when it was written).
     int exitStatus = 1;
 
-    // Reads `path` into `target` on the loader's worker. The caller waits up
-    // to dropWaitMs for it, so that a small file still shows on the very
-    // next frame; a bigger one shows when it is ready, the frames going on
-    // meanwhile with a notice of its progress.
+    // Reads `path` into `target` on the loader's worker. When nothing else
+    // is loading, the caller waits up to dropWaitMs for it, so that a small
+    // file still shows on the very next frame; a bigger one shows when it is
+    // ready, the frames going on meanwhile with a notice of its progress.
     void RequestLoad(DropTarget target, const char* path);
     // Hands the finished loads over to their slots, on the frame thread.
     // False when one of them failed.
@@ -133,6 +133,7 @@ private:
     void DrawLoadNotice();
     void ApplyStartOptions();
     void RequestNamedFiles();
+    void QueueLoad(DropTarget target, const std::string& path);
     void TakeScreenshot();
     bool InstallLoad(LoadResult& result);
     // Everything post-processing needs exists: when a reset could not make it

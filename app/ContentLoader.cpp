@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <system_error>
 
 #include <sys/resource.h>
 #include <sys/syscall.h>
@@ -24,7 +25,7 @@ void PrepareContent(LoadResult& result) {
         result.prepared = PrepareMeshSlot(request.path.c_str(), request.maxTextureWidth,
                                           request.maxTextureHeight, result.mesh);
         if (!result.prepared)
-            result.failure = LoadFailure()[0] ? LoadFailure() : "cannot be read";
+            result.failure = LoadFailureReason();
     } else {
         result.prepared = PrepareTextureSet(request.path.c_str(), request.maxTextureWidth,
                                             request.maxTextureHeight, result.textures);
@@ -56,10 +57,8 @@ void ContentLoader::SupersedeLocked(const DropTarget& target) {
                                      return SameTarget(job->result->request.target, target);
                                  }),
                   waiting.end());
-    if (running && SameTarget(running->result->request.target, target)) {
-        running->superseded = true;
+    if (running && SameTarget(running->result->request.target, target))
         running->progress.cancelled = true;
-    }
     finished.erase(std::remove_if(finished.begin(), finished.end(),
                                   [&](const std::unique_ptr<LoadResult>& result) {
                                       return SameTarget(result->request.target, target);
@@ -74,10 +73,17 @@ void ContentLoader::Request(LoadRequest request) {
     {
         std::lock_guard<std::mutex> lock(mutex);
         SupersedeLocked(job->result->request.target);
-        waiting.push_back(std::move(job));
         // The worker starts with the first load and stays for the run.
-        if (!worker.joinable())
-            worker = std::thread(&ContentLoader::Work, this);
+        if (!worker.joinable()) {
+            try {
+                worker = std::thread(&ContentLoader::Work, this);
+            } catch (const std::system_error&) {
+                job->result->failure = "no thread could be started to load it";
+                finished.push_back(std::move(job->result));
+                return;
+            }
+        }
+        waiting.push_back(std::move(job));
     }
     wake.notify_one();
 }
@@ -113,10 +119,8 @@ void ContentLoader::CancelAll() {
     std::lock_guard<std::mutex> lock(mutex);
     waiting.clear();
     finished.clear();
-    if (running) {
-        running->superseded = true;
+    if (running)
         running->progress.cancelled = true;
-    }
 }
 
 void ContentLoader::Work() {
@@ -137,7 +141,7 @@ void ContentLoader::Work() {
             preparer(*running->result);
         }
         lock.lock();
-        if (!running->superseded)
+        if (!running->progress.cancelled)
             finished.push_back(std::move(running->result));
         running.reset();
         finishes.notify_all();

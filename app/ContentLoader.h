@@ -81,8 +81,8 @@ public:
 private:
     struct Job {
         std::unique_ptr<LoadResult> result;
+        // Cancelled: superseded, or all cancelled; its result is dropped.
         LoadProgress progress;
-        bool superseded = false;
     };
 
     void Work();

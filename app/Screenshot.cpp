@@ -2,18 +2,18 @@
 
 #include "platform/d3d9/com.h"
 #include "utility/core/file_bytes.h"
+#include "utility/core/load_report.h"
 #include "utility/image/image_writers.h"
 #include "utility/image/mip_chain.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 
 namespace {
 
 bool Fail(const std::string& path, const char* why) {
-    std::fprintf(stderr, "zelqad: %s: %s\n", path.c_str(), why);
+    ReportFileFailure(path.c_str(), why);
     return false;
 }
 

@@ -7,8 +7,10 @@
 #include "app/DataDirectory.h"
 #include "effects/effect_resources.h"
 #include "platform/d3d9/gl_device.h"
+#include "platform/win32/display_choice.h"
 #include "platform/win32/message_box.h"
 #include "platform/win32/termination.h"
+#include "utility/core/load_report.h"
 
 #include <csignal>
 #include <cstdio>
@@ -48,11 +50,10 @@ int main(int argc, char** argv) {
     // Named files were made absolute above, so moving is safe.
     const std::string dataHome = FindDataHome(workingDirectory, ExecutablePath());
     if (!dataHome.empty() && chdir(dataHome.c_str()) != 0)
-        std::fprintf(stderr, "zelqad: %s: %s\n", dataHome.c_str(), std::strerror(errno));
+        ReportFileFailure(dataHome.c_str(), std::strerror(errno));
     // A picture for a file needs no screen: without a display, SDL's
     // offscreen driver draws it, unless the caller chose a driver.
-    if (!commandLine.options.screenshotPath.empty() && !std::getenv("DISPLAY") &&
-        !std::getenv("WAYLAND_DISPLAY") && !std::getenv("SDL_VIDEODRIVER"))
+    if (!commandLine.options.screenshotPath.empty() && !DisplayOrDriverGiven())
         setenv("SDL_VIDEODRIVER", "offscreen", 1);
 #ifdef __GLIBC__
     // Big blocks (a model's arrays) are mapped on their own, so that freeing

@@ -1,5 +1,6 @@
 #include "platform/win32/display_choice.h"
 
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -9,6 +10,11 @@ bool Given(const char* value) {
 }
 
 } // namespace
+
+bool DisplayOrDriverGiven() {
+    return Given(std::getenv("DISPLAY")) || Given(std::getenv("WAYLAND_DISPLAY")) ||
+           Given(std::getenv("SDL_VIDEODRIVER"));
+}
 
 std::string MissingDisplayReason(const char* requestedDriver, const char* chosenDriver,
                                  const char* display, const char* waylandDisplay) {
