@@ -3,9 +3,6 @@
 // half: a texture set; top half: slot 0; bottom half: slot 1.
 #pragma once
 
-#include "mesh/MeshObj.h"
-#include "mesh/TextureSet.h"
-
 #include <cstdint>
 
 constexpr int kContentSlots = 2;
@@ -22,9 +19,3 @@ struct DropTarget {
 // division). Positions outside the client area fall in the nearest quarter.
 DropTarget RouteDrop(std::int32_t mouseX, std::int32_t mouseY, std::int32_t width,
                      std::int32_t height);
-
-// Loads the file into what `target` names: LoadMeshSlot for a mesh,
-// LoadTextureSet for a texture set. The result of that load.
-bool LoadDroppedFile(IDirect3DDevice9* device, const char* path, DropTarget target,
-                     MeshObj (&meshSlots)[kContentSlots],
-                     IDirect3DTexture9* (&textureSets)[kContentSlots][kTextureRoles]);

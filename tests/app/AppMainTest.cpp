@@ -521,6 +521,13 @@ TEST_F(AppMainTest, DropsReplaceTheSlotOfTheirQuarterUntilTheNextReset) {
     AppMain::OnFileDropped(cube.c_str());
     ASSERT_NE(app.meshSlots[1].mesh, nullptr);
     EXPECT_EQ(app.meshSlots[1].mesh->GetNumFaces(), 12u);
+    // The files of one drop come one after another to the same quarter: the
+    // last one stays; the top left slot keeps its own.
+    DWORD topFaces = app.meshSlots[0].mesh->GetNumFaces();
+    AppMain::OnFileDropped("./data/skin.x");
+    AppMain::OnFileDropped(cube.c_str());
+    EXPECT_EQ(app.meshSlots[1].mesh->GetNumFaces(), 12u);
+    EXPECT_EQ(app.meshSlots[0].mesh->GetNumFaces(), topFaces);
     // The width of a texture tells the start-up maps (512) from the 8 x 8
     // fallbacks that a set named after "tex_sa.tex" falls back to.
     auto width = [](IDirect3DTexture9* texture) {
