@@ -110,14 +110,57 @@ HRESULT ReadFileBytes(const char* path, std::vector<std::uint8_t>& bytes, std::s
     return D3D_OK;
 }
 
+namespace {
+
+// Writes all of `bytes` to the open descriptor; false with errno set.
+bool WriteAll(int descriptor, const std::vector<std::uint8_t>& bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        ssize_t n = write(descriptor, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (n == 0)
+                errno = EIO;
+            return false;
+        }
+        done += std::size_t(n);
+    }
+    return true;
+}
+
+// A new file beside `path` that nothing else names, opened for writing; -1
+// with errno set when none can be made.
+int CreateSibling(const std::string& path, std::string& sibling) {
+    static unsigned counter = 0;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        sibling = path + ".part-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
+        int descriptor = open(sibling.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (descriptor >= 0 || errno != EEXIST)
+            return descriptor;
+    }
+    return -1;
+}
+
+} // namespace
+
 HRESULT WriteFileBytes(const char* path, const std::vector<std::uint8_t>& bytes) {
     if (!path)
         return E_FAIL;
-    std::FILE* file = std::fopen(NativePath(path).c_str(), "wb");
-    if (!file)
+    // Written beside the target and renamed over it once whole, so that a
+    // full disk or a crash leaves the old file (or none), never a part.
+    const std::string target = NativePath(path);
+    std::string sibling;
+    int descriptor = CreateSibling(target, sibling);
+    if (descriptor < 0)
         return E_FAIL;
-    bool written =
-        bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    bool closed = std::fclose(file) == 0;
-    return written && closed ? D3D_OK : E_FAIL;
+    bool written = WriteAll(descriptor, bytes);
+    int error = errno;
+    written = close(descriptor) == 0 && written;
+    if (written && rename(sibling.c_str(), target.c_str()) == 0)
+        return D3D_OK;
+    error = errno ? errno : error;
+    unlink(sibling.c_str());
+    errno = error;
+    return E_FAIL;
 }

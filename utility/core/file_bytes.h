@@ -50,5 +50,8 @@ private:
 // file holds more than maxBytes; E_OUTOFMEMORY. On failure bytes is empty.
 HRESULT ReadFileBytes(const char* path, std::vector<std::uint8_t>& bytes,
                       std::size_t maxBytes = SIZE_MAX);
-// E_FAIL when the file cannot be created or written whole.
+// Replaces the file at `path` with `bytes`: written to a new file beside it,
+// then renamed into place, so that a failure leaves what was there before.
+// E_FAIL, with errno saying why, when the file cannot be created or written
+// whole.
 HRESULT WriteFileBytes(const char* path, const std::vector<std::uint8_t>& bytes);
