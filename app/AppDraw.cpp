@@ -44,19 +44,9 @@ bool AppMain::CanPostProcess() const {
            halfASurface && halfBTexture && halfBSurface && savedBackBuffer && savedDepth;
 }
 
-HRESULT AppMain::DrawFrame() {
-    device->BeginScene();
-    // The same dimming that the post-processing variant of the scene effect
-    // gives its pixels; fixed-function meshes are not dimmed.
-    const float k = postProcessing ? 0.85f : 1.0f;
-    const bool post = postProcessing && CanPostProcess();
-    if (post) {
-        device->SetRenderTarget(0, sceneSurface);
-        device->SetDepthStencilSurface(sceneDepth);
-    }
-    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER,
-                  ColorFromFloats(0.06f * k, 0.08f * k, 0.1f * k, 1.0f), 1.0f, 0);
-
+// The axes, the ground grid and, while the middle button is held, the orbit
+// point, unlit; `k` dims them with the scene.
+void AppMain::DrawReferenceScene(float k) {
     device->SetFVF(kLineVertexFvf);
     device->SetRenderState(D3DRS_LIGHTING, FALSE);
     device->SetTexture(0, nullptr);
@@ -76,24 +66,49 @@ HRESULT AppMain::DrawFrame() {
         device->SetTransform(D3DTS_WORLD, &world);
         DrawAxes();
     }
+}
+
+D3DXMATRIX AppMain::GridWorld(const D3DXMATRIX& base, int i, int j, int N, std::int32_t F) {
+    const float spacing = float(100 - 4 * N);
+    D3DXMATRIX rx, ry, rz, move;
+    D3DXMatrixRotationX(&rx, Angle((2 * i + 5 * j) % 6, F));
+    D3DXMatrixRotationY(&ry, Angle((3 * i + 4 * j) % 6, F));
+    D3DXMatrixRotationZ(&rz, Angle((4 * i + 3 * j) % 6, F));
+    D3DXMatrixTranslation(&move, spacing * (float(i) - float(N - 1) / 2.0f), 0, spacing * float(j));
+    return base * rx * ry * rz * move;
+}
+
+HRESULT AppMain::DrawFrame() {
+    // A thumbnail shows the model alone, over a black that becomes
+    // transparent.
+    const bool thumbnail = options.thumbnail;
+    device->BeginScene();
+    // The same dimming that the post-processing variant of the scene effect
+    // gives its pixels; fixed-function meshes are not dimmed.
+    const float k = postProcessing ? 0.85f : 1.0f;
+    const bool post = postProcessing && CanPostProcess();
+    if (post) {
+        device->SetRenderTarget(0, sceneSurface);
+        device->SetDepthStencilSurface(sceneDepth);
+    }
+    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER,
+                  thumbnail ? 0xFF000000 : ColorFromFloats(0.06f * k, 0.08f * k, 0.1f * k, 1.0f),
+                  1.0f, 0);
+    if (!thumbnail)
+        DrawReferenceScene(k);
     device->SetRenderState(D3DRS_LIGHTING, TRUE);
 
     const std::int32_t F = ++frameCounter;
     const int N = gridSize;
     const float spacing = float(100 - 4 * N);
     const D3DXMATRIX bases[2] = {InstanceBase(0, spacing), InstanceBase(1, spacing)};
+    if (thumbnail)
+        AimThumbnailCamera();
     for (int i = 0; i < N; ++i) {
         for (int j = 0; j < N; ++j) {
-            D3DXMATRIX rx, ry, rz, move;
-            D3DXMatrixRotationX(&rx, Angle((2 * i + 5 * j) % 6, F));
-            D3DXMatrixRotationY(&ry, Angle((3 * i + 4 * j) % 6, F));
-            D3DXMatrixRotationZ(&rz, Angle((4 * i + 3 * j) % 6, F));
-            D3DXMatrixTranslation(&move, spacing * (float(i) - float(N - 1) / 2.0f), 0,
-                                  spacing * float(j));
             // The two meshes alternate like the squares of a chessboard.
             bool odd = (i + j) % 2 != 0;
-            D3DXMATRIX m = bases[odd ? 1 : 0] * rx * ry * rz * move;
-            DrawInstance(odd ? 1 : 0, m, odd);
+            DrawInstance(odd ? 1 : 0, GridWorld(bases[odd ? 1 : 0], i, j, N, F), odd);
         }
     }
     device->SetRenderState(D3DRS_FOGENABLE, FALSE);
@@ -109,23 +124,51 @@ HRESULT AppMain::DrawFrame() {
     device->SetRenderState(D3DRS_FOGENABLE, TRUE);
     device->SetRenderState(D3DRS_ZENABLE, TRUE);
     device->EndScene();
-    if (screenshot && F >= options.screenshotFrames && !quit)
-        TakeScreenshot();
+    if (screenshot && F >= options.screenshotFrames && !quit) {
+        if (thumbnail)
+            TakeThumbnail();
+        else
+            TakeScreenshot();
+    }
     HRESULT hr = device->Present(nullptr, nullptr, nullptr, nullptr);
     if (hr == D3DERR_DEVICELOST)
         ResetDevice();
     return hr;
 }
 
+bool AppMain::ShowsMaterials(int slot) const {
+    // Maps that could not all be made leave the slot in its texture set.
+    return slotViews[slot] == SlotView::Materials && meshSlots[slot].mesh &&
+           materialMaps[slot].Count() == meshSlots[slot].materialCount;
+}
+
+void AppMain::BindSceneMaps(IDirect3DTexture9* const* maps) {
+    sceneEffect->SetTexture(scene.texDiffuse, maps[kDiffuse]);
+    sceneEffect->SetTexture(scene.texNormal, maps[kNormalMap]);
+    sceneEffect->SetTexture(scene.texSpecular, maps[kSpecular]);
+    sceneEffect->SetTexture(scene.texEmissive, maps[kEmissive]);
+}
+
 void AppMain::DrawInstance(int slot, const D3DXMATRIX& world, bool character) {
     IDirect3DTexture9* const* set = textureSets[slot];
+    MeshObj& mesh = meshSlots[slot];
+    const bool ownMaterials = ShowsMaterials(slot);
     // Without a scene effect (its creation failed after a toggle) the
     // instances keep being drawn, through the fixed-function path.
     if (!programmable || !sceneEffect) {
-        device->SetMaterial(&kFixedMaterial);
-        device->SetTexture(0, set[0]);
+        if (!ownMaterials) {
+            device->SetMaterial(&kFixedMaterial);
+            device->SetTexture(0, set[0]);
+            device->SetTransform(D3DTS_WORLD, &world);
+            mesh.Draw();
+            return;
+        }
         device->SetTransform(D3DTS_WORLD, &world);
-        meshSlots[slot].Draw();
+        for (DWORD i = 0; i < mesh.materialCount; ++i) {
+            device->SetMaterial(&mesh.materials[i]);
+            device->SetTexture(0, mesh.materialTextures[i]);
+            mesh.mesh->DrawSubset(i);
+        }
         return;
     }
     ID3DXEffect* e = sceneEffect;
@@ -148,10 +191,7 @@ void AppMain::DrawInstance(int slot, const D3DXMATRIX& world, bool character) {
     float fogInvDist = 1.0f / (FloatState(device, D3DRS_FOGEND) - fogStart);
     e->SetValue(scene.fogStart, &fogStart, sizeof fogStart);
     e->SetValue(scene.fogInvDist, &fogInvDist, sizeof fogInvDist);
-    e->SetTexture(scene.texDiffuse, set[0]);
-    e->SetTexture(scene.texNormal, set[1]);
-    e->SetTexture(scene.texSpecular, set[2]);
-    e->SetTexture(scene.texEmissive, set[3]);
+    BindSceneMaps(ownMaterials ? materialMaps[slot].Maps(0).maps : set);
     e->SetMatrix(scene.matWorld, &world);
     D3DXMATRIX inverse;
     D3DXMatrixIdentity(&inverse);
@@ -164,7 +204,19 @@ void AppMain::DrawInstance(int slot, const D3DXMATRIX& world, bool character) {
     e->SetTechnique(character ? scene.charFull : scene.stdFull);
     e->Begin(nullptr, 0);
     e->BeginPass(0);
-    meshSlots[slot].Draw();
+    if (!ownMaterials) {
+        mesh.Draw();
+    } else {
+        // Subset 0's maps went in with the other values; each further
+        // subset changes only its maps.
+        for (DWORD i = 0; i < mesh.materialCount; ++i) {
+            if (i > 0) {
+                BindSceneMaps(materialMaps[slot].Maps(i).maps);
+                e->CommitChanges();
+            }
+            mesh.mesh->DrawSubset(i);
+        }
+    }
     e->EndPass();
     e->End();
 }
@@ -186,6 +238,14 @@ void AppMain::DrawOverlay() {
         RECT dropMesh{10, 50, W, H}, dropTex{0, 50, W - 10, H};
         font->DrawTextA(nullptr, "Drop Mesh", -1, &dropMesh, DT_NOCLIP, 0xFFFFFFFF);
         font->DrawTextA(nullptr, "Drop Tex", -1, &dropTex, DT_NOCLIP | DT_RIGHT, 0xFFFFFFFF);
+        // Under the mesh side: what each slot's subsets are drawn with.
+        for (int slot = 0; slot < 2; ++slot) {
+            char hint[64];
+            FormatText(hint, sizeof hint, "mesh %d: %s (M)", slot,
+                       ShowsMaterials(slot) ? "own materials" : "texture set");
+            RECT hintRect{10, 72 + 20 * slot, W, H};
+            font->DrawTextA(nullptr, hint, -1, &hintRect, DT_NOCLIP, 0xFFFFFFFF);
+        }
         FormatText(cameraText, sizeof cameraText, "%s (%.2f %.2f %.2f)", "CamPos", double(camPos.x),
                    double(camPos.y), double(camPos.z));
         char line[256];

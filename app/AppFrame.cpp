@@ -46,6 +46,8 @@ void AppMain::OnFrame() {
         quit = true; // the rest of this frame still runs
     if (inputState.IsKeyPressed('F'))
         fit = !fit;
+    if (inputState.IsKeyPressed('M'))
+        SwitchViews();
     marker.Begin(0);
     UpdateFrame();
     marker.End(0);
@@ -55,7 +57,9 @@ void AppMain::OnFrame() {
 }
 
 void AppMain::UpdateFrame() {
-    UpdateCamera();
+    // A thumbnail's camera is fitted to its model, not moved by the mouse.
+    if (!options.thumbnail)
+        UpdateCamera();
     // The control panel works only while the space bar is held.
     if (!inputState.IsKeyDown(VK_SPACE))
         return;

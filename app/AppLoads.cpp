@@ -59,8 +59,13 @@ bool AppMain::InstallLoad(LoadResult& result) {
         // A mesh that could not be prepared empties the slot, as it always
         // has; the old mesh goes in either case.
         ClearLoadFailure();
+        materialMaps[slot].Release();
         installed = InstallMeshSlot(device, meshSlots[slot], result.mesh);
         UpdateMeshBounds(slot);
+        materialMaps[slot].Create(device, meshSlots[slot]);
+        // A model opened shows itself as its file describes it.
+        if (meshSlots[slot].mesh && options.views != ViewerOptions::Views::TextureSets)
+            slotViews[slot] = SlotView::Materials;
         if (!installed) {
             if (meshSlots[slot].mesh || result.failure.empty())
                 result.failure = MeshSlotFailure(meshSlots[slot]);
@@ -69,6 +74,8 @@ bool AppMain::InstallLoad(LoadResult& result) {
     } else {
         // Files that fell back were reported as they were read.
         installed = InstallTextureSet(device, textureSets[slot], result.textures);
+        // A texture set put on a model is there to be seen on it.
+        slotViews[slot] = SlotView::TextureSet;
         if (!installed && result.failure.empty())
             result.failure = "its fallback maps cannot be read";
     }
@@ -92,15 +99,23 @@ void AppMain::RequestNamedFiles() {
         DropContent content;
         const std::vector<std::string>& files;
     };
+    // A thumbnail's model was read before the window opened.
+    const std::size_t firstMesh = thumbnailModel ? 1 : 0;
     for (const Kind& kind : {Kind{DropContent::Mesh, options.meshFiles},
                              Kind{DropContent::TextureSet, options.textureFiles}}) {
-        for (std::size_t i = 0; i < kind.files.size() && i < std::size_t(kContentSlots); ++i)
+        for (std::size_t i = kind.content == DropContent::Mesh ? firstMesh : 0;
+             i < kind.files.size() && i < std::size_t(kContentSlots); ++i)
             QueueLoad(DropTarget{kind.content, int(i)}, kind.files[i]);
+    }
+    namedFilesLoaded = true;
+    if (thumbnailModel) {
+        namedFilesLoaded = InstallLoad(*thumbnailModel);
+        thumbnailModel.reset();
     }
     // A picture for a file shows every named file; the window shows the
     // small ones on its first frame and the rest as they are ready.
     loader->WaitIdle(options.screenshotPath.empty() ? dropWaitMs : ContentLoader::kForever);
-    namedFilesLoaded = InstallFinishedLoads();
+    namedFilesLoaded &= InstallFinishedLoads();
 }
 
 void AppMain::DrawLoadNotice() {

@@ -197,7 +197,9 @@ bool AppMain::CreateDeviceResources() {
             return false;
         }
         UpdateMeshBounds(slot);
+        materialMaps[slot].Create(device, meshSlots[slot]);
     }
+    ShowStartViews();
     if (FAILED(device->GetRenderTarget(0, &savedBackBuffer))) {
         savedBackBuffer = nullptr;
         ShowMessage("Failed", "Failed: Get RenderTarget");
@@ -245,6 +247,9 @@ void AppMain::ReleaseDeviceResources() {
     ReleaseField(sceneTexture);
     ReleaseField(savedDepth);
     ReleaseField(savedBackBuffer);
+    // The maps borrow their slot's textures.
+    materialMaps[1].Release();
+    materialMaps[0].Release();
     meshSlots[1].Release();
     meshSlots[0].Release();
     for (int set = 1; set >= 0; --set)

@@ -8,6 +8,7 @@
 #include "framework/KvDX9Template.h"
 #include "gui/ButtonObj.h"
 #include "gui/PerformanceMarker.h"
+#include "mesh/MaterialMaps.h"
 #include "mesh/MeshObj.h"
 #include "utility/d3dx9effect.h"
 
@@ -125,17 +126,57 @@ public:
     std::string failureNotice;
     std::uint32_t failureNoticeUntil = 0;
 
+    // What each slot's subsets draw with: the slot's texture set, as the
+    // default data has it, or each subset's own material and texture, as
+    // a model's file gives them (key M).
+    enum class SlotView { TextureSet, Materials };
+    SlotView slotViews[2] = {SlotView::TextureSet, SlotView::TextureSet};
+    MaterialMaps materialMaps[2];
+    // Every slot back to the view of a start: after the start-up files and
+    // after each device reset.
+    void ShowStartViews();
+    // The M key: all slots to the texture sets when any shows its
+    // materials, else all to their materials.
+    void SwitchViews();
+
+    // Sets the window up for the options: hidden for a picture for a file,
+    // the picture's own size and no font for a thumbnail. Before Run.
+    void ChooseWindow();
+    // A thumbnail's model, read and prepared before the window opens, so
+    // that a file that cannot be drawn fails at once. False, with the
+    // reason on stderr, when it cannot.
+    bool PrepareThumbnailModel();
+    std::unique_ptr<LoadResult> thumbnailModel;
+    // The one instance's matrix in the frame the thumbnail is taken.
+    D3DXMATRIX thumbnailWorld;
+    bool thumbnailCameraFitted = false;
+
+    // The world matrix of instance (i, j) of an N x N grid on drawn frame F,
+    // from the mesh's base matrix.
+    static D3DXMATRIX GridWorld(const D3DXMATRIX& base, int i, int j, int N, std::int32_t F);
+
 private:
     bool CreateSceneEffect(int resource);
     void ApplyButtonActions();
+    void DrawReferenceScene(float k);
     void DrawInstance(int slot, const D3DXMATRIX& world, bool character);
     void DrawOverlay();
     void DrawLoadNotice();
     void ApplyStartOptions();
     void RequestNamedFiles();
     void QueueLoad(DropTarget target, const std::string& path);
+    // Ends the run once the picture is taken; false, with the reason on
+    // stderr, when a named file is missing from it.
+    bool StartPicture();
     void TakeScreenshot();
+    void AimThumbnailCamera();
+    void TakeThumbnail();
+    // The thumbnail's instance drawn white on black, for its coverage.
+    void DrawThumbnailCoverage();
     bool InstallLoad(LoadResult& result);
+    // The slot's subsets with its texture set or with their own materials.
+    bool ShowsMaterials(int slot) const;
+    void BindSceneMaps(IDirect3DTexture9* const* maps);
     // Everything post-processing needs exists: when a reset could not make it
     // all, the scene goes straight to the back buffer instead.
     bool CanPostProcess() const;

@@ -24,6 +24,21 @@ void AppMain::ApplyStartOptions() {
     fit = options.fit;
 }
 
+void AppMain::ShowStartViews() {
+    const SlotView view = options.views == ViewerOptions::Views::Materials ? SlotView::Materials
+                                                                           : SlotView::TextureSet;
+    for (SlotView& slotView : slotViews)
+        slotView = view;
+}
+
+void AppMain::SwitchViews() {
+    bool anyMaterials = false;
+    for (SlotView view : slotViews)
+        anyMaterials |= view == SlotView::Materials;
+    for (SlotView& view : slotViews)
+        view = anyMaterials ? SlotView::TextureSet : SlotView::Materials;
+}
+
 void AppMain::UpdateMeshBounds(int slot) {
     MeshBounds& bounds = meshBounds[slot];
     bounds = MeshBounds{};
@@ -56,15 +71,20 @@ D3DXMATRIX AppMain::InstanceBase(int slot, float spacing) const {
     return toCentre * scale;
 }
 
-void AppMain::TakeScreenshot() {
+bool AppMain::StartPicture() {
     quit = true;
-    if (!namedFilesLoaded) {
-        std::fprintf(stderr,
-                     "zelqad: %s: not written: a file named on the command line could "
-                     "not be loaded\n",
-                     options.screenshotPath.c_str());
-        exitStatus = 1;
-        return;
-    }
-    exitStatus = WriteBackBufferPng(device, options.screenshotPath, options.screenshotSize) ? 0 : 1;
+    exitStatus = 1;
+    if (namedFilesLoaded)
+        return true;
+    std::fprintf(stderr,
+                 "zelqad: %s: not written: a file named on the command line could "
+                 "not be loaded\n",
+                 options.screenshotPath.c_str());
+    return false;
+}
+
+void AppMain::TakeScreenshot() {
+    if (StartPicture())
+        exitStatus =
+            WriteBackBufferPng(device, options.screenshotPath, options.screenshotSize) ? 0 : 1;
 }

@@ -24,16 +24,25 @@ constexpr const char* kHelp =
     "  --fixed            start with fixed-function shading\n"
     "  --no-post          start with post-processing off\n"
     "  --fit              scale each mesh to fill one cell of the grid (key F)\n"
+    "  --materials        start every mesh in its own materials and textures (key M)\n"
+    "  --texture-sets     keep every mesh in its slot's texture set, also when a\n"
+    "                     mesh is dropped (key M still switches)\n"
     "  --screenshot PATH  draw the scene without the overlay, write it to PATH as\n"
     "                     PNG and exit; works without a display\n"
-    "  --size N           with --screenshot, scale the picture down to fit N x N\n"
-    "  --frames N         with --screenshot, frames to draw first (default 2)\n"
+    "  --thumbnail PATH   draw the one X FILE alone in its own materials, fitted, on\n"
+    "                     a transparent background, write it to PATH as PNG and\n"
+    "                     exit; never uses a display (for file managers)\n"
+    "  --size N           with --screenshot, scale the picture down to fit N x N;\n"
+    "                     with --thumbnail, its size (16 to 2048, default 256)\n"
+    "  --frames N         with --screenshot or --thumbnail, frames to draw first\n"
+    "                     (default 2)\n"
     "  --help             show this help and exit\n"
     "  --version          show the version and exit\n"
     "\n"
     "Mouse: left drag looks around, right drag pans, middle drag orbits, the wheel\n"
     "moves closer. Keys: space shows the control panel, Z the glow alone, X the\n"
-    "scene without glow, F toggles fitting, Escape quits.\n";
+    "scene without glow, F toggles fitting, M switches between the texture sets and\n"
+    "the meshes' own materials, Escape quits.\n";
 
 struct NumberOption {
     const char* name;
@@ -93,14 +102,10 @@ public:
                 result.options.postProcessingOff = true;
             } else if (arg == "--fit") {
                 result.options.fit = true;
-            } else if (Matches(arg, "--screenshot")) {
-                std::string value;
-                if (TakeValue(arg, "--screenshot", value)) {
-                    if (value.empty())
-                        Usage("--screenshot needs a file name");
-                    else
-                        result.options.screenshotPath = Absolute(value, workingDirectory);
-                }
+            } else if (arg == "--materials" || arg == "--texture-sets") {
+                ChooseViews(arg);
+            } else if (Matches(arg, "--screenshot") || Matches(arg, "--thumbnail")) {
+                TakePicturePath(arg);
             } else if (const NumberOption* number = FindNumberOption(arg)) {
                 std::string value;
                 if (!TakeValue(arg, number->name, value))
@@ -117,11 +122,63 @@ public:
         }
         if (result.action == CommandLineAction::Run && sizeOrFramesGiven &&
             result.options.screenshotPath.empty())
-            Usage("--size and --frames go with --screenshot");
+            Usage("--size and --frames go with --screenshot or --thumbnail");
+        if (result.action == CommandLineAction::Run && result.options.thumbnail)
+            CheckThumbnail();
         return result;
     }
 
 private:
+    void ChooseViews(const std::string& arg) {
+        using Views = ViewerOptions::Views;
+        Views chosen = arg == "--materials" ? Views::Materials : Views::TextureSets;
+        if (result.options.views != Views::Automatic && result.options.views != chosen)
+            Usage("--materials and --texture-sets exclude each other");
+        result.options.views = chosen;
+    }
+
+    void TakePicturePath(const std::string& arg) {
+        const bool thumbnail = Matches(arg, "--thumbnail");
+        const char* name = thumbnail ? "--thumbnail" : "--screenshot";
+        std::string value;
+        if (!TakeValue(arg, name, value))
+            return;
+        if (value.empty()) {
+            Usage(std::string(name) + " needs a file name");
+            return;
+        }
+        if (!result.options.screenshotPath.empty() && result.options.thumbnail != thumbnail) {
+            Usage("--screenshot and --thumbnail exclude each other");
+            return;
+        }
+        result.options.screenshotPath = Absolute(value, workingDirectory);
+        result.options.thumbnail = thumbnail;
+    }
+
+    // One instance of the one mesh, fitted, in its own materials unless the
+    // texture sets were asked for.
+    void CheckThumbnail() {
+        ViewerOptions& options = result.options;
+        if (options.meshFiles.size() != 1 || !options.textureFiles.empty()) {
+            Usage("--thumbnail draws exactly one X file");
+            return;
+        }
+        if (options.screenshotSize == 0)
+            options.screenshotSize = kThumbnailDefaultSize;
+        if (options.screenshotSize < kThumbnailMinSize ||
+            options.screenshotSize > kThumbnailMaxSize) {
+            Usage("invalid value '" + std::to_string(options.screenshotSize) +
+                  "' for --size with --thumbnail (a whole number from " +
+                  std::to_string(kThumbnailMinSize) + " to " + std::to_string(kThumbnailMaxSize) +
+                  ")");
+            return;
+        }
+        options.gridSize = 1;
+        options.fit = true;
+        if (options.views == ViewerOptions::Views::Automatic)
+            options.views = ViewerOptions::Views::Materials;
+    }
+
     // "--name" alone or "--name=value".
     static bool Matches(const std::string& arg, const char* name) {
         std::size_t length = std::strlen(name);

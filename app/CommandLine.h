@@ -22,7 +22,24 @@ struct ViewerOptions {
     int screenshotSize = 0;
     // Frames drawn, once every file is loaded, before the picture is taken.
     int screenshotFrames = 2;
+    // The picture is a thumbnail of the one named mesh (screenshotPath is
+    // its file): the model alone in its own materials, fitted, on a
+    // transparent background, drawn at its size; never on a display.
+    bool thumbnail = false;
+    // Which view the slots show: each subset in its own material, or the
+    // slot's texture set. Automatic: the texture sets at start-up and after
+    // a device reset, a slot's materials once a file's mesh is put in it.
+    enum class Views { Automatic, Materials, TextureSets };
+    Views views = Views::Automatic;
 };
+
+// Thumbnails: sizes file managers may ask for, the size when none is given,
+// and the largest model file drawn (a file manager asks for every file of a
+// folder it shows).
+constexpr int kThumbnailMinSize = 16;
+constexpr int kThumbnailMaxSize = 2048;
+constexpr int kThumbnailDefaultSize = 256;
+constexpr long long kThumbnailMaxFileBytes = 100LL << 20;
 
 enum class CommandLineAction {
     Run,         // start the viewer with the options

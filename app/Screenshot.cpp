@@ -17,7 +17,8 @@ bool Fail(const std::string& path, const char* why) {
     return false;
 }
 
-// The back buffer's pixels as an 8-bit BGRA image; the alpha is not used.
+} // namespace
+
 bool ReadBackBuffer(IDirect3DDevice9* device, Image& image) {
     IDirect3DSurface9* back = nullptr;
     if (FAILED(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back)))
@@ -47,8 +48,6 @@ bool ReadBackBuffer(IDirect3DDevice9* device, Image& image) {
     return ok;
 }
 
-} // namespace
-
 void FitPictureSize(UINT width, UINT height, int size, UINT& fitWidth, UINT& fitHeight) {
     fitWidth = width;
     fitHeight = height;
@@ -57,6 +56,31 @@ void FitPictureSize(UINT width, UINT height, int size, UINT& fitWidth, UINT& fit
         return;
     fitWidth = std::max<UINT>(1, UINT(std::uint64_t(width) * UINT(size) / longest));
     fitHeight = std::max<UINT>(1, UINT(std::uint64_t(height) * UINT(size) / longest));
+}
+
+bool WritePicturePng(const Image& picture, const std::string& path, bool withAlpha) {
+    PngLayout layout;
+    layout.width = picture.width;
+    layout.height = picture.height;
+    layout.colorType = withAlpha ? PngColorType::Rgba : PngColorType::Rgb;
+    const std::size_t channels = withAlpha ? 4 : 3;
+    std::vector<std::uint8_t> rows(std::size_t(layout.width) * layout.height * channels);
+    for (std::size_t i = 0, n = rows.size() / channels; i < n; ++i) {
+        const std::uint8_t* bgra = &picture.bgra[4 * i];
+        std::uint8_t* rgb = &rows[channels * i];
+        rgb[0] = bgra[2];
+        rgb[1] = bgra[1];
+        rgb[2] = bgra[0];
+        if (withAlpha)
+            rgb[3] = bgra[3];
+    }
+    std::vector<std::uint8_t> png;
+    if (!EncodePngRows(layout, rows, png))
+        return Fail(path, "the picture could not be encoded");
+    errno = 0;
+    if (FAILED(WriteFileBytes(path.c_str(), png)))
+        return Fail(path, errno ? std::strerror(errno) : "cannot be written");
+    return true;
 }
 
 bool WriteBackBufferPng(IDirect3DDevice9* device, const std::string& path, int size) {
@@ -72,22 +96,5 @@ bool WriteBackBufferPng(IDirect3DDevice9* device, const std::string& path, int s
             return Fail(path, "out of memory");
         picture = &scaled;
     }
-    PngLayout layout;
-    layout.width = picture->width;
-    layout.height = picture->height;
-    layout.colorType = PngColorType::Rgb;
-    std::vector<std::uint8_t> rows(std::size_t(layout.width) * layout.height * 3);
-    for (std::size_t i = 0, n = rows.size() / 3; i < n; ++i) {
-        const std::uint8_t* bgra = &picture->bgra[4 * i];
-        rows[3 * i] = bgra[2];
-        rows[3 * i + 1] = bgra[1];
-        rows[3 * i + 2] = bgra[0];
-    }
-    std::vector<std::uint8_t> png;
-    if (!EncodePngRows(layout, rows, png))
-        return Fail(path, "the picture could not be encoded");
-    errno = 0;
-    if (FAILED(WriteFileBytes(path.c_str(), png)))
-        return Fail(path, errno ? std::strerror(errno) : "cannot be written");
-    return true;
+    return WritePicturePng(*picture, path, false);
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/d3d9/d3d9.h"
+#include "utility/image/image.h"
 
 #include <string>
 
@@ -10,6 +11,15 @@
 // down to fit `size` x `size` keeping its aspect when `size` is not 0 and
 // the picture is larger. False, with the reason on stderr, when it cannot.
 bool WriteBackBufferPng(IDirect3DDevice9* device, const std::string& path, int size);
+
+// The device's back buffer as an 8-bit BGRA image (its alpha as the target
+// holds it). False when it cannot be read.
+bool ReadBackBuffer(IDirect3DDevice9* device, Image& image);
+
+// Writes an 8-bit BGRA image to `path` as an RGB PNG, or RGBA `withAlpha`;
+// the file appears whole or not at all. False, with the reason on stderr,
+// when it cannot.
+bool WritePicturePng(const Image& picture, const std::string& path, bool withAlpha);
 
 // The picture's size once scaled down to fit `size` x `size` (0: unscaled);
 // never below one pixel.

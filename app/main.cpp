@@ -52,8 +52,11 @@ int main(int argc, char** argv) {
     if (!dataHome.empty() && chdir(dataHome.c_str()) != 0)
         ReportFileFailure(dataHome.c_str(), std::strerror(errno));
     // A picture for a file needs no screen: without a display, SDL's
-    // offscreen driver draws it, unless the caller chose a driver.
-    if (!commandLine.options.screenshotPath.empty() && !DisplayOrDriverGiven())
+    // offscreen driver draws it, unless the caller chose a driver. A
+    // thumbnail never looks for a display: file managers run thumbnailers
+    // in sandboxes where the one they name cannot be reached.
+    if (commandLine.options.thumbnail ||
+        (!commandLine.options.screenshotPath.empty() && !DisplayOrDriverGiven()))
         setenv("SDL_VIDEODRIVER", "offscreen", 1);
 #ifdef __GLIBC__
     // Big blocks (a model's arrays) are mapped on their own, so that freeing
@@ -72,10 +75,11 @@ int main(int argc, char** argv) {
     {
         AppMain app;
         app.options = std::move(commandLine.options);
-        // A picture for a file is often drawn for a program (a file
-        // manager's thumbnails): no window, and no box waiting for a click.
-        app.showWindow = app.options.screenshotPath.empty();
+        app.ChooseWindow();
+        // No box waiting for a click where no window is seen.
         SetMessageBoxesShown(app.showWindow);
+        if (app.options.thumbnail && !app.PrepareThumbnailModel())
+            return 1;
         app.Run(GetModuleHandleA(nullptr), 60.0f);
         status = app.exitStatus;
     }

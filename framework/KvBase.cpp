@@ -40,11 +40,11 @@ void KvBase::CloseIfOpen() {
 }
 
 bool KvBase::Run(HINSTANCE instance, float fps) {
-    aspect = 4.0f / 3.0f;
     hinstance = instance;
     quit = false;
-    width = 1024;
-    height = 768;
+    width = clientWidth;
+    height = clientHeight;
+    aspect = float(width) / float(height); // 4 / 3 for the window
     framePeriod = float(1000.0 / double(fps));
     frameDue = timeGetTime();
     frameCarry = framePeriod;

@@ -33,6 +33,10 @@ public:
 
     // A run that only draws pictures for files keeps its window hidden.
     bool showWindow = true;
+    // The client size Run opens the window with; a picture drawn for a file
+    // may want another.
+    std::int32_t clientWidth = 1024;
+    std::int32_t clientHeight = 768;
 
     HWND hwnd = nullptr;
     HINSTANCE hinstance = nullptr;

@@ -97,7 +97,7 @@ bool KvDX9::CreateDevice(bool vsync, bool multisample, std::int32_t cellHeight) 
         ShowMessage("Failed", "Failed: Create D3D Device");
         return false;
     }
-    if (!CreateFont())
+    if (overlayFont && !CreateFont())
         return false;
     sharedDevice = device;
     return true;

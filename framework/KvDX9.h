@@ -47,6 +47,9 @@ public:
     D3DPRESENT_PARAMETERS presentParams{};
     ID3DXFont* font = nullptr;
     std::int32_t fontHeight = 0;
+    // A run that draws no text (a thumbnail) makes no font, and so needs no
+    // font files and no font configuration.
+    bool overlayFont = true;
     std::vector<D3dDeviceLostCallback*> lostCallbacks;
 
 private:
