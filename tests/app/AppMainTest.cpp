@@ -848,3 +848,184 @@ TEST_F(AppMainTest, APictureForAFileIsTakenAfterItsFramesAndEndsTheRun) {
     EXPECT_FALSE(fs::exists(work / "none.png"));
     failing.OnTerm();
 }
+
+namespace {
+
+// Two quads side by side: subset 0 in a material that names a red texture
+// (red.tga beside the file), subset 1 in a plain blue material.
+std::string TwoMaterialFile(const fs::path& directory) {
+    const unsigned char tga[18 + 4 * 3] = {0, 0,  2, 0, 0, 0,   0, 0, 0,   0, 0, 0,   2, 0, 2,
+                                           0, 24, 0, 0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0, 255};
+    std::ofstream(directory / "red.tga", std::ios::binary)
+        .write(reinterpret_cast<const char*>(tga), sizeof tga);
+    std::ofstream(directory / "two.x") << R"(xof 0303txt 0032
+Mesh {
+  8;
+  -2;-1;0;, 0;-1;0;, -2;1;0;, 0;1;0;,
+  0;-1;0;, 2;-1;0;, 0;1;0;, 2;1;0;;
+  4;
+  3;0,2,1;, 3;1,2,3;, 3;4,6,5;, 3;5,6,7;;
+  MeshNormals {
+    1; 0;0;-1;;
+    4; 3;0,0,0;, 3;0,0,0;, 3;0,0,0;, 3;0,0,0;;
+  }
+  MeshTextureCoords {
+    8; 0;1;, 1;1;, 0;0;, 1;0;, 0;1;, 1;1;, 0;0;, 1;0;;
+  }
+  MeshMaterialList {
+    2; 4; 0,0,1,1;;
+    Material {
+      1;1;1;1;; 20; 0.5;0.5;0.5;; 0;0;0;;
+      TextureFilename { "red.tga"; }
+    }
+    Material {
+      0;0;1;1;; 0; 0;0;0;; 0;0;0.25;;
+    }
+  }
+}
+)";
+    return (directory / "two.x").string();
+}
+
+// For each indexed draw from call `from` on: the textures bound to stages 0
+// to 3 as it was made.
+std::vector<std::vector<double>> StagesOfDraws(const RecordingDevice& device, size_t from) {
+    std::vector<double> stages(4, 0);
+    std::vector<std::vector<double>> draws;
+    for (size_t i = from; i < device.calls.size(); ++i) {
+        const RecordedCall& c = device.calls[i];
+        if (c.name == "SetTexture" && c.args[0] < 4)
+            stages[size_t(c.args[0])] = c.args[1];
+        else if (c.name == "DrawIndexedPrimitive")
+            draws.push_back(stages);
+    }
+    return draws;
+}
+
+std::vector<double> MapsOf(const AppMain& app, int slot, DWORD subset) {
+    std::vector<double> ids;
+    for (IDirect3DTexture9* map : app.materialMaps[slot].Maps(subset).maps)
+        ids.push_back(Id(map));
+    return ids;
+}
+
+std::vector<double> SetOf(const AppMain& app, int slot) {
+    std::vector<double> ids;
+    for (IDirect3DTexture9* map : app.textureSets[slot])
+        ids.push_back(Id(map));
+    return ids;
+}
+
+} // namespace
+
+TEST_F(AppMainTest, AMeshFromAFileShowsEachSubsetInItsOwnMaterialOnEitherPath) {
+    AppMain app;
+    app.options.gridSize = 1;
+    app.options.meshFiles = {TwoMaterialFile(work)};
+    ASSERT_TRUE(Start(app));
+    ASSERT_EQ(app.meshSlots[0].materialCount, 2u);
+    ASSERT_NE(app.meshSlots[0].materialTextures[0], nullptr);
+    EXPECT_EQ(app.slotViews[0], AppMain::SlotView::Materials);
+    EXPECT_EQ(app.slotViews[1], AppMain::SlotView::TextureSet); // the default data's
+
+    // Through the scene effect: each subset with its material's four maps;
+    // the white material's diffuse map is its texture itself.
+    size_t from = device->calls.size();
+    Frame(app);
+    auto draws = StagesOfDraws(*device, from);
+    ASSERT_EQ(draws.size(), 2u);
+    EXPECT_EQ(draws[0], MapsOf(app, 0, 0));
+    EXPECT_EQ(draws[1], MapsOf(app, 0, 1));
+    EXPECT_EQ(draws[0][kDiffuse], Id(app.meshSlots[0].materialTextures[0]));
+    EXPECT_NE(draws[0][kSpecular], draws[1][kSpecular]);
+    EXPECT_EQ(draws[0][kNormalMap], draws[1][kNormalMap]);
+
+    // Fixed function: each subset's material with its texture on stage 0,
+    // none for the plain one.
+    app.programmable = false;
+    from = device->calls.size();
+    Frame(app);
+    draws = StagesOfDraws(*device, from);
+    auto materials = After(*device, "SetMaterial", from);
+    ASSERT_EQ(draws.size(), 2u);
+    ASSERT_EQ(materials.size(), 2u);
+    EXPECT_EQ(draws[0][0], Id(app.meshSlots[0].materialTextures[0]));
+    EXPECT_EQ(draws[1][0], 0.0);
+    const D3DMATERIAL9 blue = materials[1]->As<D3DMATERIAL9>();
+    EXPECT_EQ(blue.Diffuse.b, 1.0f);
+    EXPECT_EQ(blue.Emissive.b, 0.25f);
+    EXPECT_EQ(materials[0]->As<D3DMATERIAL9>().Power, 20.0f);
+    app.OnTerm();
+}
+
+TEST_F(AppMainTest, ViewsFollowWhatIsPutInASlotAndTheMKey) {
+    AppMain app;
+    ASSERT_TRUE(Start(app));
+    using View = AppMain::SlotView;
+    auto views = [&] { return std::vector<View>{app.slotViews[0], app.slotViews[1]}; };
+    EXPECT_EQ(views(), (std::vector<View>{View::TextureSet, View::TextureSet}));
+    // The default picture is the texture sets' one.
+    size_t from = device->calls.size();
+    Frame(app);
+    auto draws = StagesOfDraws(*device, from);
+    ASSERT_FALSE(draws.empty());
+    EXPECT_EQ(draws[0], SetOf(app, 0));
+
+    // A mesh dropped shows its materials; a texture set dropped on it shows
+    // the set again.
+    const std::string two = TwoMaterialFile(work);
+    inputState.mouseX = 100; // bottom left: mesh 1
+    inputState.mouseY = 700;
+    AppMain::OnFileDropped(two.c_str());
+    EXPECT_EQ(views(), (std::vector<View>{View::TextureSet, View::Materials}));
+    inputState.mouseX = 900; // bottom right: texture set 1
+    std::string set = (work / "data" / "tex.tex").string();
+    AppMain::OnFileDropped(set.c_str());
+    EXPECT_EQ(views(), (std::vector<View>{View::TextureSet, View::TextureSet}));
+
+    // M: both to their materials, then both to their sets.
+    inputState.mouseX = 100;
+    AppMain::OnFileDropped(two.c_str());
+    Hold('M', true);
+    Frame(app);
+    EXPECT_EQ(views(), (std::vector<View>{View::TextureSet, View::TextureSet}));
+    Hold('M', false);
+    Frame(app);
+    Hold('M', true);
+    from = device->calls.size();
+    Frame(app);
+    EXPECT_EQ(views(), (std::vector<View>{View::Materials, View::Materials}));
+    // The default meshes have materials of their own too.
+    draws = StagesOfDraws(*device, from);
+    ASSERT_FALSE(draws.empty());
+    EXPECT_EQ(draws[0], MapsOf(app, 0, 0));
+    Hold('M', false);
+
+    // A reset brings the start-up files back, and their view.
+    device->presentResults.push_back(D3DERR_DEVICELOST);
+    Frame(app);
+    EXPECT_EQ(views(), (std::vector<View>{View::TextureSet, View::TextureSet}));
+    EXPECT_EQ(app.materialMaps[0].Count(), app.meshSlots[0].materialCount);
+    app.OnTerm();
+}
+
+TEST_F(AppMainTest, OptionsChooseTheViewsOfEverySlot) {
+    using View = AppMain::SlotView;
+    AppMain materials;
+    materials.options.views = ViewerOptions::Views::Materials;
+    ASSERT_TRUE(Start(materials));
+    EXPECT_EQ(materials.slotViews[0], View::Materials);
+    EXPECT_EQ(materials.slotViews[1], View::Materials);
+    device->presentResults.push_back(D3DERR_DEVICELOST);
+    Frame(materials);
+    EXPECT_EQ(materials.slotViews[1], View::Materials) << "after a reset too";
+    materials.OnTerm();
+
+    AppMain sets;
+    sets.options.views = ViewerOptions::Views::TextureSets;
+    sets.options.meshFiles = {TwoMaterialFile(work)};
+    ASSERT_TRUE(Start(sets));
+    EXPECT_EQ(sets.meshSlots[0].materialCount, 2u);
+    EXPECT_EQ(sets.slotViews[0], View::TextureSet);
+    sets.OnTerm();
+}

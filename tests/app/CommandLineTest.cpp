@@ -106,3 +106,51 @@ TEST(CommandLineTest, MeshFilesAreThoseEndingInDotX) {
     EXPECT_FALSE(IsMeshFileName("a.x.png"));
     EXPECT_FALSE(IsMeshFileName(""));
 }
+
+TEST(CommandLineTest, ViewsAreChosenOnceForEverySlot) {
+    EXPECT_EQ(Parse({}).options.views, ViewerOptions::Views::Automatic);
+    EXPECT_EQ(Parse({"--materials"}).options.views, ViewerOptions::Views::Materials);
+    EXPECT_EQ(Parse({"--texture-sets", "--texture-sets"}).options.views,
+              ViewerOptions::Views::TextureSets);
+    CommandLine both = Parse({"--materials", "--texture-sets"});
+    EXPECT_EQ(both.action, CommandLineAction::ExitUsage);
+    EXPECT_EQ(both.errors.rfind("zelqad: --materials and --texture-sets exclude each other\n", 0),
+              0u)
+        << both.errors;
+}
+
+TEST(CommandLineTest, AThumbnailIsOneFittedModelInItsMaterialsAtItsSize) {
+    CommandLine line = Parse({"--size", "128", "--thumbnail", "/t/out.png", "--", "m.x"});
+    ASSERT_EQ(line.action, CommandLineAction::Run) << line.errors;
+    EXPECT_TRUE(line.options.thumbnail);
+    EXPECT_EQ(line.options.screenshotPath, "/t/out.png");
+    EXPECT_EQ(line.options.screenshotSize, 128);
+    EXPECT_EQ(line.options.meshFiles, (Files{"/home/u/m.x"}));
+    EXPECT_EQ(line.options.gridSize, 1);
+    EXPECT_TRUE(line.options.fit);
+    EXPECT_EQ(line.options.views, ViewerOptions::Views::Materials);
+    EXPECT_EQ(Parse({"--thumbnail=o.png", "m.x"}).options.screenshotSize, 256);
+    EXPECT_EQ(Parse({"--thumbnail=o.png", "--texture-sets", "m.x"}).options.views,
+              ViewerOptions::Views::TextureSets);
+    EXPECT_EQ(Parse({"--thumbnail=o.png", "--size=16", "m.x"}).action, CommandLineAction::Run);
+    EXPECT_EQ(Parse({"--thumbnail=o.png", "--size=2048", "m.x"}).action, CommandLineAction::Run);
+
+    const std::pair<Args, const char*> refused[] = {
+        {{"--thumbnail=o.png"}, "--thumbnail draws exactly one X file"},
+        {{"--thumbnail=o.png", "a.x", "b.x"}, "--thumbnail draws exactly one X file"},
+        {{"--thumbnail=o.png", "a.x", "t.png"}, "--thumbnail draws exactly one X file"},
+        {{"--thumbnail=o.png", "--size=15", "a.x"},
+         "invalid value '15' for --size with --thumbnail (a whole number from 16 to 2048)"},
+        {{"--thumbnail=o.png", "--size=2049", "a.x"},
+         "invalid value '2049' for --size with --thumbnail (a whole number from 16 to 2048)"},
+        {{"--thumbnail=o.png", "--screenshot=s.png", "a.x"},
+         "--screenshot and --thumbnail exclude each other"},
+        {{"--thumbnail=", "a.x"}, "--thumbnail needs a file name"},
+    };
+    for (const auto& [args, reason] : refused) {
+        CommandLine refusal = Parse(args);
+        EXPECT_EQ(refusal.action, CommandLineAction::ExitUsage) << reason;
+        EXPECT_EQ(refusal.errors.rfind(std::string("zelqad: ") + reason + "\n", 0), 0u)
+            << refusal.errors;
+    }
+}
