@@ -84,27 +84,6 @@ void GlDevice::CreateInternalObjects() {
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
 
-    std::string log;
-    std::string prelude = "#version 330 core\n";
-    GLuint vs = CompileGlShader(GL_VERTEX_SHADER, prelude + kFixedFunctionVertexSource, &log);
-    GLuint ps = vs ? CompileGlShader(GL_FRAGMENT_SHADER,
-                                     prelude + kPixelOutputSource + kFixedFunctionPixelSource, &log)
-                   : 0;
-    GLuint program = vs && ps ? LinkGlProgram(vs, ps, &log) : 0;
-    if (vs)
-        glDeleteShader(vs);
-    if (ps)
-        glDeleteShader(ps);
-    if (!program) {
-        std::fprintf(stderr, "fixed-function program: %s\n", log.c_str());
-        ready = false;
-        return;
-    }
-    fixedProgram = GlProgram(program);
-    glUniformBlockBinding(program, glGetUniformBlockIndex(program, "FixedFunction"), 0);
-    glUseProgram(program);
-    glUniform1i(glGetUniformLocation(program, "uTexture0"), 0);
-    glUseProgram(0);
     fixedBlockBuffer = MakeGlBuffer();
     glBindBuffer(GL_UNIFORM_BUFFER, fixedBlockBuffer.Get());
     glBufferData(GL_UNIFORM_BUFFER, sizeof(FixedFunctionBlock), nullptr, GL_DYNAMIC_DRAW);
@@ -113,7 +92,7 @@ void GlDevice::CreateInternalObjects() {
 }
 
 void GlDevice::DestroyInternalObjects() {
-    fixedProgram.Reset();
+    fixedPrograms.clear();
     fixedBlockBuffer.Reset();
     for (GlSampler& sampler : samplers)
         sampler.Reset();
@@ -363,4 +342,34 @@ bool GlDevice::ResetTargets() {
     SDL_GL_SetSwapInterval(params.PresentationInterval == D3DPRESENT_INTERVAL_IMMEDIATE ? 0 : 1);
     attachedColorSerial = attachedDepthSerial = 0;
     return ready;
+}
+
+GLuint GlDevice::FixedProgram(std::uint32_t variant) {
+    auto found = fixedPrograms.find(variant);
+    if (found != fixedPrograms.end())
+        return found->second.Get();
+    // Made on first use: a picture that needs three variants compiles three.
+    std::string log;
+    const std::string prelude = "#version 330 core\n" + FixedFunctionDefines(variant);
+    GLuint vs = CompileGlShader(GL_VERTEX_SHADER, prelude + kFixedFunctionVertexSource, &log);
+    GLuint ps = vs ? CompileGlShader(GL_FRAGMENT_SHADER,
+                                     prelude + kPixelOutputSource + kFixedFunctionPixelSource, &log)
+                   : 0;
+    GLuint program = vs && ps ? LinkGlProgram(vs, ps, &log) : 0;
+    if (vs)
+        glDeleteShader(vs);
+    if (ps)
+        glDeleteShader(ps);
+    if (!program) {
+        // Kept as 0, so that the failure is told once and its draws skipped.
+        std::fprintf(stderr, "fixed-function program %#x: %s\n", unsigned(variant), log.c_str());
+        fixedPrograms.emplace(variant, GlProgram());
+        return 0;
+    }
+    glUniformBlockBinding(program, glGetUniformBlockIndex(program, "FixedFunction"), 0);
+    glUseProgram(program);
+    glUniform1i(glGetUniformLocation(program, "uTexture0"), 0);
+    glUseProgram(boundProgram);
+    fixedPrograms.emplace(variant, GlProgram(program));
+    return program;
 }

@@ -162,7 +162,9 @@ private:
     GlFramebuffer resolveFramebuffer;
     GlRenderbuffer resolveColor;
     GLsizei resolveWidth = 0, resolveHeight = 0;
-    GlProgram fixedProgram;
+    // The fixed-function program of each variant used so far (0: it failed).
+    std::map<std::uint32_t, GlProgram> fixedPrograms;
+    GLuint FixedProgram(std::uint32_t variant);
     GlBuffer fixedBlockBuffer;
     FixedFunctionBlock fixedBlock{};
     bool fixedBlockValid = false;

@@ -444,15 +444,18 @@ bool GlDevice::UseProgram(const VertexLayoutInfo& layout) {
         }
         return true;
     }
-    if (boundProgram != fixedProgram.Get()) {
-        glUseProgram(fixedProgram.Get());
-        boundProgram = fixedProgram.Get();
-        glBindBufferBase(GL_UNIFORM_BUFFER, 0, fixedBlockBuffer.Get());
-        CountState();
-    }
     GLuint texture = TextureName(s.textures[0]);
     FixedFunctionBlock block;
     FillFixedFunctionBlock(s, layout, texture != 0, &block);
+    const GLuint program = FixedProgram(FixedFunctionVariant(block));
+    if (!program)
+        return false;
+    if (boundProgram != program) {
+        glUseProgram(program);
+        boundProgram = program;
+        glBindBufferBase(GL_UNIFORM_BUFFER, 0, fixedBlockBuffer.Get());
+        CountState();
+    }
     if (!fixedBlockValid || std::memcmp(&block, &fixedBlock, sizeof block) != 0) {
         glBindBuffer(GL_UNIFORM_BUFFER, fixedBlockBuffer.Get());
         glBufferSubData(GL_UNIFORM_BUFFER, 0, sizeof block, &block);

@@ -160,6 +160,50 @@ void FillFixedFunctionBlock(const DeviceState& s, const VertexLayoutInfo& layout
     b->flags0[2] = count;
 }
 
+namespace {
+
+// The variant's fields, packed: bit 0 pretransformed, bit 1 lit, bits 2 to 5
+// the number of lights, bit 6 textured, bits 7 and 8 the fog source, bit 9
+// alpha-tested, bit 10 specular added.
+constexpr std::uint32_t kPretransformedBit = 1u << 0;
+constexpr std::uint32_t kLitBit = 1u << 1;
+constexpr int kLightCountShift = 2;
+constexpr std::uint32_t kTexturedBit = 1u << 6;
+constexpr int kFogSourceShift = 7;
+constexpr std::uint32_t kAlphaTestBit = 1u << 9;
+constexpr std::uint32_t kSpecularBit = 1u << 10;
+
+} // namespace
+
+std::uint32_t FixedFunctionVariant(const FixedFunctionBlock& b) {
+    std::uint32_t variant = 0;
+    if (b.flags0[0])
+        variant |= kPretransformedBit;
+    if (b.flags0[1])
+        variant |= kLitBit | std::uint32_t(b.flags0[2]) << kLightCountShift;
+    if (b.flags4[1])
+        variant |= kTexturedBit;
+    variant |= std::uint32_t(b.flags1[2]) << kFogSourceShift;
+    if (b.flags2[1])
+        variant |= kAlphaTestBit;
+    if (b.flags0[3])
+        variant |= kSpecularBit;
+    return variant;
+}
+
+std::string FixedFunctionDefines(std::uint32_t variant) {
+    auto define = [](const char* name, std::uint32_t value) {
+        return std::string("#define ") + name + " " + std::to_string(value) + "\n";
+    };
+    return define("ZQ_PRETRANSFORMED", (variant & kPretransformedBit) != 0) +
+           define("ZQ_LIT", (variant & kLitBit) != 0) +
+           define("ZQ_LIGHTS", (variant >> kLightCountShift) & 15u) +
+           define("ZQ_TEXTURED", (variant & kTexturedBit) != 0) +
+           define("ZQ_FOG", (variant >> kFogSourceShift) & 3u) +
+           define("ZQ_ALPHA_TEST", (variant & kAlphaTestBit) != 0) +
+           define("ZQ_SPECULAR", (variant & kSpecularBit) != 0);
+}
+
 // ---- GLSL ------------------------------------------------------------------------
 
 #define ZQ_FF_BLOCK                                                                                \
@@ -205,18 +249,17 @@ float VertexFog(int function, float d) {
 
 void main() {
     vTexCoord = aTexCoord.xy;
-    if (flags0.x != 0) {
-        // Pre-transformed: pixel coordinates with Direct3D's pixel centres on
-        // whole numbers, depth as given, 1/w in the fourth component.
-        float w = aPosition.w != 0.0 ? 1.0 / aPosition.w : 1.0;
-        vec2 ndc = 2.0 * (aPosition.xy + 0.5 - viewport.xy) / viewport.zw - 1.0;
-        gl_Position = vec4(ndc, 2.0 * aPosition.z - 1.0, 1.0) * w;
-        vDiffuse = flags5.z != 0 ? aColor0 : vec4(1.0);
-        vSpecular = flags5.w != 0 ? aColor1 : vec4(0.0);
-        vFog = flags5.w != 0 ? aColor1.a : 1.0;
-        vEyeDepth = aPosition.z;
-        return;
-    }
+#if ZQ_PRETRANSFORMED
+    // Pre-transformed: pixel coordinates with Direct3D's pixel centres on
+    // whole numbers, depth as given, 1/w in the fourth component.
+    float w = aPosition.w != 0.0 ? 1.0 / aPosition.w : 1.0;
+    vec2 ndc = 2.0 * (aPosition.xy + 0.5 - viewport.xy) / viewport.zw - 1.0;
+    gl_Position = vec4(ndc, 2.0 * aPosition.z - 1.0, 1.0) * w;
+    vDiffuse = flags5.z != 0 ? aColor0 : vec4(1.0);
+    vSpecular = flags5.w != 0 ? aColor1 : vec4(0.0);
+    vFog = flags5.w != 0 ? aColor1.a : 1.0;
+    vEyeDepth = aPosition.z;
+#else
     vec4 eye = vec4(aPosition.xyz, 1.0) * worldView;
     vec4 clip = eye * projection;
     // Direct3D clip space into OpenGL's: rows run top-down, pixel centres
@@ -224,20 +267,23 @@ void main() {
     gl_Position = vec4(clip.x + clip.w / viewport.z, -clip.y + clip.w / viewport.w,
                        2.0 * clip.z - clip.w, clip.w);
     vEyeDepth = eye.z;
+#if ZQ_FOG == 1
     float distance = flags2.x != 0 ? length(eye.xyz) : abs(eye.z);
-    vFog = flags1.z == 1 ? VertexFog(flags1.w, distance) : 1.0;
+    vFog = VertexFog(flags1.w, distance);
+#else
+    vFog = 1.0;
+#endif
 
+#if !ZQ_LIT
+    vDiffuse = flags5.z != 0 ? aColor0 : vec4(1.0);
+    vSpecular = flags5.w != 0 ? aColor1 : vec4(0.0);
+#else
     vec4 diffuseMaterial = MaterialColor(flags4.z, matDiffuse);
-    if (flags0.y == 0) {
-        vDiffuse = flags5.z != 0 ? aColor0 : vec4(1.0);
-        vSpecular = flags5.w != 0 ? aColor1 : vec4(0.0);
-        return;
-    }
     vec3 n = aNormal * mat3(normalMatrix);
     if (flags1.x != 0 && dot(n, n) > 0.0) n = normalize(n);
     vec3 toEye = flags1.y != 0 ? normalize(-eye.xyz) : vec3(0.0, 0.0, -1.0);
     vec3 ambient = vec3(0.0), diffuse = vec3(0.0), specular = vec3(0.0);
-    for (int i = 0; i < flags0.z; ++i) {
+    for (int i = 0; i < ZQ_LIGHTS; ++i) {
         int type = int(lightPosition[i].w);
         vec3 toLight;
         float attenuation = 1.0;
@@ -276,6 +322,8 @@ void main() {
                diffuseMaterial.rgb * diffuse;
     vDiffuse = vec4(clamp(lit, 0.0, 1.0), diffuseMaterial.a);
     vSpecular = vec4(clamp(specularMaterial.rgb * specular, 0.0, 1.0), 0.0);
+#endif
+#endif
 }
 )GLSL";
 
@@ -342,7 +390,11 @@ float PixelFog(float depth) {
 void main() {
     // A stage without a texture reads opaque white, so untextured geometry
     // shows its vertex or lighting colour.
-    vec4 texel = flags4.y != 0 ? texture(uTexture0, vTexCoord) : vec4(1.0);
+#if ZQ_TEXTURED
+    vec4 texel = texture(uTexture0, vTexCoord);
+#else
+    vec4 texel = vec4(1.0);
+#endif
     vec4 color = vDiffuse;
     int colorOp = flags2.w;
     if (colorOp != 1) {
@@ -353,8 +405,15 @@ void main() {
             color.a = StageOperation(alphaOp, StageArgument(flags3.w, vDiffuse, texel),
                                      StageArgument(flags4.x, vDiffuse, texel)).a;
     }
-    if (flags0.w != 0) color.rgb = clamp(color.rgb + vSpecular.rgb, 0.0, 1.0);
-    float fog = flags1.z == 2 ? PixelFog(abs(vEyeDepth)) : vFog;
-    fragColor = zq_FinishPixel(color, flags2.y, flags2.z, flags1.z != 0, fog, fogColor.rgb);
+#if ZQ_SPECULAR
+    color.rgb = clamp(color.rgb + vSpecular.rgb, 0.0, 1.0);
+#endif
+#if ZQ_FOG == 2
+    float fog = PixelFog(abs(vEyeDepth));
+#else
+    float fog = vFog;
+#endif
+    fragColor = zq_FinishPixel(color, ZQ_ALPHA_TEST != 0 ? flags2.y : 0, flags2.z, ZQ_FOG != 0,
+                               fog, fogColor.rgb);
 }
 )GLSL";

@@ -1,12 +1,16 @@
-// The fixed-function pipeline of Direct3D 9 as one OpenGL program: transforms,
+// The fixed-function pipeline of Direct3D 9 as OpenGL programs: transforms,
 // per-vertex lighting with material and colour sources, texture stage 0,
 // specular add, alpha test and fog. All of it is driven by one uniform block
-// filled from the device state before each draw.
+// filled from the device state before each draw; the parts a draw does not
+// use (lighting, its number of lights, the texture, fog, the alpha test, the
+// specular add) are compiled out of the program it draws with, so that the
+// driver builds and runs only what is used.
 #pragma once
 
 #include "platform/d3d9/state_device.h"
 
 #include <cstdint>
+#include <string>
 
 constexpr int kFixedFunctionLights = 8;
 
@@ -50,7 +54,12 @@ struct VertexLayoutInfo {
 void FillFixedFunctionBlock(const DeviceState& state, const VertexLayoutInfo& layout,
                             bool textureBound, FixedFunctionBlock* block);
 
-// GLSL of the fixed-function program (without #version).
+// Which parts of the program a block uses: one number per program variant.
+std::uint32_t FixedFunctionVariant(const FixedFunctionBlock& block);
+// The #define lines that compile the sources as that variant.
+std::string FixedFunctionDefines(std::uint32_t variant);
+
+// GLSL of the fixed-function program (without #version and the defines).
 extern const char* const kFixedFunctionVertexSource;
 extern const char* const kFixedFunctionPixelSource;
 // Alpha test and fog after the pixel colour is known, shared by the
