@@ -184,12 +184,16 @@ bool AppMain::CreateDeviceResources() {
         return false;
     }
     for (int set = 0; set < 2; ++set) {
+        if (!NeedsDefaultTextureSet(set))
+            continue;
         if (!LoadTextureSet(device, textureSets[set], kTexturePaths[set])) {
             ShowMessage("Failed", "Failed: Load Texture");
             return false;
         }
     }
     for (int slot = 0; slot < 2; ++slot) {
+        if (!NeedsDefaultMesh(slot))
+            continue;
         ClearLoadFailure();
         if (!LoadMeshSlot(device, meshSlots[slot], kMeshPaths[slot])) {
             ReportFileFailure(kMeshPaths[slot], MeshSlotFailure(meshSlots[slot]).c_str());

@@ -132,6 +132,11 @@ public:
     enum class SlotView { TextureSet, Materials };
     SlotView slotViews[2] = {SlotView::TextureSet, SlotView::TextureSet};
     MaterialMaps materialMaps[2];
+    // Whether the start loads a slot's default mesh or texture set: always
+    // for the window; for a picture for a file, only what the picture shows
+    // and no named file replaces.
+    bool NeedsDefaultMesh(int slot) const;
+    bool NeedsDefaultTextureSet(int set) const;
     // Every slot back to the view of a start: after the start-up files and
     // after each device reset.
     void ShowStartViews();

@@ -24,6 +24,38 @@ void AppMain::ApplyStartOptions() {
     fit = options.fit;
 }
 
+// The window loads all of the default data, as its start always has; a
+// picture for a file loads only what it shows.
+namespace {
+
+bool SlotDrawn(const ViewerOptions& options, int slot) {
+    // One instance shows only the first slot.
+    return options.screenshotPath.empty() || slot == 0 || options.gridSize > 1;
+}
+
+bool Named(const std::vector<std::string>& files, int slot) {
+    return std::size_t(slot) < files.size();
+}
+
+} // namespace
+
+bool AppMain::NeedsDefaultMesh(int slot) const {
+    if (options.screenshotPath.empty())
+        return true;
+    return SlotDrawn(options, slot) && !Named(options.meshFiles, slot);
+}
+
+bool AppMain::NeedsDefaultTextureSet(int set) const {
+    if (options.screenshotPath.empty())
+        return true;
+    using Views = ViewerOptions::Views;
+    // A slot whose picture shows its own materials draws no set.
+    const bool ownMaterials =
+        options.views == Views::Materials ||
+        (Named(options.meshFiles, set) && options.views != Views::TextureSets);
+    return SlotDrawn(options, set) && !Named(options.textureFiles, set) && !ownMaterials;
+}
+
 void AppMain::ShowStartViews() {
     const SlotView view = options.views == ViewerOptions::Views::Materials ? SlotView::Materials
                                                                            : SlotView::TextureSet;

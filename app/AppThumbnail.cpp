@@ -20,15 +20,6 @@ constexpr int kThumbnailSupersample = 2;
 // to distort the model, and near enough that no part of it is in the fog.
 constexpr float kThumbnailFieldOfView = 45.0f * D3DX_PI / 180.0f;
 
-// The thumbnail's coverage: the model in white, unlit and unfogged.
-const D3DMATERIAL9 kCoverageMaterial = {
-    {0.0f, 0.0f, 0.0f, 1.0f}, // diffuse: no light, full alpha
-    {0.0f, 0.0f, 0.0f, 1.0f}, // ambient
-    {0.0f, 0.0f, 0.0f, 1.0f}, // specular
-    {1.0f, 1.0f, 1.0f, 1.0f}, // emissive
-    0.0f,
-};
-
 } // namespace
 
 void AppMain::ChooseWindow() {
@@ -91,12 +82,14 @@ void AppMain::AimThumbnailCamera() {
 void AppMain::DrawThumbnailCoverage() {
     device->BeginScene();
     device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
+    // Unlit, untextured and unfogged, a mesh without vertex colours is
+    // white wherever it covers the picture.
     device->SetRenderState(D3DRS_FOGENABLE, FALSE);
-    device->SetRenderState(D3DRS_LIGHTING, TRUE);
-    device->SetMaterial(&kCoverageMaterial);
+    device->SetRenderState(D3DRS_LIGHTING, FALSE);
     device->SetTexture(0, nullptr);
     device->SetTransform(D3DTS_WORLD, &thumbnailWorld);
     meshSlots[0].Draw();
+    device->SetRenderState(D3DRS_LIGHTING, TRUE);
     device->SetRenderState(D3DRS_FOGENABLE, TRUE);
     device->EndScene();
 }
@@ -106,7 +99,9 @@ void AppMain::TakeThumbnail() {
         return;
     const std::string& path = options.screenshotPath;
     Image colour, coverage, picture;
-    if (!ReadBackBuffer(device, colour)) {
+    // With the glow, the scene target holds the picture (see PostProcess).
+    const bool glow = postProcessing && CanPostProcess();
+    if (!(glow ? ReadRenderTarget(device, sceneSurface, colour) : ReadBackBuffer(device, colour))) {
         ReportFileFailure(path.c_str(), "the frame could not be read back");
         return;
     }

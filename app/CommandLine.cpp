@@ -116,6 +116,7 @@ public:
                           " (a whole number from " + std::to_string(number->low) + " to " +
                           std::to_string(number->high) + ")");
                 sizeOrFramesGiven |= number->field != &ViewerOptions::gridSize;
+                framesGiven |= number->field == &ViewerOptions::screenshotFrames;
             } else {
                 Usage("unrecognised option '" + arg + "'");
             }
@@ -175,6 +176,9 @@ private:
         }
         options.gridSize = 1;
         options.fit = true;
+        // One frame shows the model: nothing in it settles over frames.
+        if (!framesGiven)
+            options.screenshotFrames = 1;
         if (options.views == ViewerOptions::Views::Automatic)
             options.views = ViewerOptions::Views::Materials;
     }
@@ -228,6 +232,7 @@ private:
     const char* const* argv;
     const std::string& workingDirectory;
     int index = 1;
+    bool framesGiven = false;
     CommandLine result;
 };
 

@@ -61,6 +61,10 @@ void AppMain::PostProcess() {
 
     device->SetRenderTarget(0, savedBackBuffer);
     device->SetDepthStencilSurface(savedDepth);
+    // A thumbnail reads the scene target itself; nobody sees its back
+    // buffer.
+    if (options.thumbnail)
+        return;
     // The copy samples texel for pixel.
     device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_POINT);
     device->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_POINT);

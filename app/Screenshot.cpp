@@ -23,6 +23,12 @@ bool ReadBackBuffer(IDirect3DDevice9* device, Image& image) {
     IDirect3DSurface9* back = nullptr;
     if (FAILED(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back)))
         return false;
+    bool ok = ReadRenderTarget(device, back, image);
+    ReleaseRef(back);
+    return ok;
+}
+
+bool ReadRenderTarget(IDirect3DDevice9* device, IDirect3DSurface9* back, Image& image) {
     D3DSURFACE_DESC desc{};
     back->GetDesc(&desc);
     IDirect3DSurface9* copy = nullptr;
@@ -44,7 +50,6 @@ bool ReadBackBuffer(IDirect3DDevice9* device, Image& image) {
         ok = false;
     }
     ReleaseRef(copy);
-    ReleaseRef(back);
     return ok;
 }
 

@@ -15,6 +15,8 @@ bool WriteBackBufferPng(IDirect3DDevice9* device, const std::string& path, int s
 // The device's back buffer as an 8-bit BGRA image (its alpha as the target
 // holds it). False when it cannot be read.
 bool ReadBackBuffer(IDirect3DDevice9* device, Image& image);
+// The same of any render target of 8-bit colour.
+bool ReadRenderTarget(IDirect3DDevice9* device, IDirect3DSurface9* target, Image& image);
 
 // Writes an 8-bit BGRA image to `path` as an RGB PNG, or RGBA `withAlpha`;
 // the file appears whole or not at all. False, with the reason on stderr,

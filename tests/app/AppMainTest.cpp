@@ -1029,3 +1029,39 @@ TEST_F(AppMainTest, OptionsChooseTheViewsOfEverySlot) {
     EXPECT_EQ(sets.slotViews[0], View::TextureSet);
     sets.OnTerm();
 }
+
+TEST_F(AppMainTest, APictureOfANamedModelReadsNoDefaultDataItDoesNotShow) {
+    // Without the default meshes and texture sets, the window cannot start;
+    // a picture of one named model never opens them.
+    for (const char* name : {"solid.x", "skin.x", "tex.tex", "tex_np.tex", "tex_sa.tex",
+                             "tex_ea.tex", "stex.tex", "stex_np.tex", "stex_sa.tex", "stex_ea.tex"})
+        fs::remove(work / "data" / name);
+    const std::string model = TwoMaterialFile(work);
+    for (bool thumbnail : {true, false}) {
+        SCOPED_TRACE(thumbnail ? "thumbnail" : "screenshot of one instance");
+        AppMain app;
+        app.options.meshFiles = {model};
+        app.options.screenshotPath = (work / "picture.png").string();
+        app.options.screenshotFrames = 1;
+        app.options.gridSize = 1;
+        app.options.thumbnail = thumbnail;
+        app.options.screenshotSize = 64;
+        ASSERT_TRUE(Start(app));
+        EXPECT_TRUE(Messages().empty());
+        EXPECT_EQ(app.meshSlots[1].mesh, nullptr);
+        EXPECT_EQ(app.textureSets[0][0], nullptr);
+        Frame(app);
+        EXPECT_TRUE(app.quit);
+        EXPECT_EQ(app.exitStatus, 0);
+        EXPECT_TRUE(fs::exists(work / "picture.png"));
+        app.OnTerm();
+        fs::remove(work / "picture.png");
+    }
+    // A picture of the whole grid shows the default character beside the
+    // model, so it needs the default data.
+    AppMain grid;
+    grid.options.meshFiles = {model};
+    grid.options.screenshotPath = (work / "picture.png").string();
+    EXPECT_FALSE(Start(grid));
+    grid.OnTerm();
+}
