@@ -1,6 +1,8 @@
 // Start-up, device resources, termination and device loss of the viewer.
 #include "app/AppMain.h"
 
+#include "app/DefaultData.h"
+
 #include "framework/InputState.h"
 #include "mesh/DropRouting.h"
 #include "mesh/MeshSlot.h"
@@ -21,9 +23,6 @@ void ReleaseField(T*& field) {
         field = nullptr;
     }
 }
-
-constexpr const char* kTexturePaths[2] = {"./data/tex.tex", "./data/stex.tex"};
-constexpr const char* kMeshPaths[2] = {".\\data\\solid.x", ".\\data\\skin.x"};
 
 D3DLIGHT9 DirectionalLight(D3DCOLORVALUE diffuse, D3DVECTOR direction) {
     D3DLIGHT9 light{};
@@ -50,7 +49,15 @@ AppMain::~AppMain() {
         appInstance = nullptr;
 }
 
+std::unique_ptr<DefaultDataLoad> AppMain::StartDefaultData() const {
+    const bool sets[2] = {NeedsDefaultTextureSet(0), NeedsDefaultTextureSet(1)};
+    const bool meshes[2] = {NeedsDefaultMesh(0), NeedsDefaultMesh(1)};
+    return std::make_unique<DefaultDataLoad>(sets, meshes);
+}
+
 bool AppMain::OnInit() {
+    // The default data is read while the device and the effects are made.
+    defaultData = StartDefaultData();
     AddLostCallback(this);
     SetDropHandler(OnFileDropped);
     if (!CreateDevice(false, false, 20))
@@ -183,10 +190,13 @@ bool AppMain::CreateDeviceResources() {
         ShowMessage("Failed", "Failed: Create Vertex Declaration");
         return false;
     }
+    // The start's own load, or a new one after a reset.
+    std::unique_ptr<DefaultDataLoad> data =
+        defaultData ? std::move(defaultData) : StartDefaultData();
     for (int set = 0; set < 2; ++set) {
         if (!NeedsDefaultTextureSet(set))
             continue;
-        if (!LoadTextureSet(device, textureSets[set], kTexturePaths[set])) {
+        if (!InstallTextureSet(device, textureSets[set], data->TextureSet(set).textures)) {
             ShowMessage("Failed", "Failed: Load Texture");
             return false;
         }
@@ -194,9 +204,12 @@ bool AppMain::CreateDeviceResources() {
     for (int slot = 0; slot < 2; ++slot) {
         if (!NeedsDefaultMesh(slot))
             continue;
+        LoadResult& mesh = data->Mesh(slot);
         ClearLoadFailure();
-        if (!LoadMeshSlot(device, meshSlots[slot], kMeshPaths[slot])) {
-            ReportFileFailure(kMeshPaths[slot], MeshSlotFailure(meshSlots[slot]).c_str());
+        if (!InstallMeshSlot(device, meshSlots[slot], mesh.mesh)) {
+            ReportFileFailure(mesh.request.path.c_str(),
+                              meshSlots[slot].mesh ? MeshSlotFailure(meshSlots[slot]).c_str()
+                                                   : mesh.failure.c_str());
             ShowMessage("Failed", "Failed: Load Mesh from X");
             return false;
         }

@@ -17,6 +17,8 @@
 #include <memory>
 #include <string>
 
+class DefaultDataLoad;
+
 class AppMain final : public KvDX9Template, public KvDX9::D3dDeviceLostCallback {
 public:
     AppMain();
@@ -137,6 +139,10 @@ public:
     // and no named file replaces.
     bool NeedsDefaultMesh(int slot) const;
     bool NeedsDefaultTextureSet(int set) const;
+    // Starts reading what the start needs of the default data.
+    std::unique_ptr<DefaultDataLoad> StartDefaultData() const;
+    // The start's load, from OnInit until the resources take it.
+    std::unique_ptr<DefaultDataLoad> defaultData;
     // Every slot back to the view of a start: after the start-up files and
     // after each device reset.
     void ShowStartViews();
