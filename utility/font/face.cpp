@@ -4,6 +4,7 @@
 
 #include <cctype>
 #include <cmath>
+#include <unistd.h>
 
 namespace {
 
@@ -41,16 +42,54 @@ std::string MatchFamily(const std::string& family, bool* exact) {
     return file;
 }
 
+// True when fontconfig has an up-to-date cache of every font folder its
+// configuration names. Without one, its first match scans every font on the
+// system, which takes seconds; reading the configuration alone is quick.
+bool FontCachesValid() {
+    FcConfig* config = FcInitLoadConfig();
+    if (!config)
+        return false;
+    bool valid = false;
+    if (FcStrList* dirs = FcConfigGetFontDirs(config)) {
+        valid = true;
+        while (FcChar8* dir = FcStrListNext(dirs))
+            valid = valid && FcDirCacheValid(dir);
+        FcStrListDone(dirs);
+    }
+    FcConfigDestroy(config);
+    return valid;
+}
+
+// Where Debian's fonts-ipafont-gothic keeps the Gothic stand-in.
+constexpr const char* kGothicFiles[] = {
+    "/usr/share/fonts/opentype/ipafont-gothic/ipag.ttf",
+    "/usr/share/fonts/truetype/fonts-japanese-gothic.ttf",
+};
+
+std::string KnownGothicFile() {
+    for (const char* file : kGothicFiles)
+        if (access(file, R_OK) == 0)
+            return file;
+    return std::string();
+}
+
 } // namespace
 
 std::string FindFontFile(const std::string& name, bool fixedPitch) {
+    const bool gothic = Lower(name).find("gothic") != std::string::npos;
+    // Without fontconfig's caches, the stand-in's known file spares the
+    // scan; with them, fontconfig may still find the face itself.
+    if ((fixedPitch || gothic) && !FontCachesValid()) {
+        std::string known = KnownGothicFile();
+        if (!known.empty())
+            return known;
+    }
     bool exact = false;
     std::string file = MatchFamily(name, &exact);
     if (exact)
         return file;
     // The Windows Gothic faces are fixed-pitch Japanese sans-serif faces; the
     // nearest on a Debian desktop is IPAGothic, then any monospace face.
-    bool gothic = Lower(name).find("gothic") != std::string::npos;
     if (fixedPitch || gothic) {
         std::string ipa = MatchFamily("IPAGothic", &exact);
         if (exact)

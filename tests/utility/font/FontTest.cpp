@@ -3,6 +3,7 @@
 #include "utility/font/face.h"
 
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 
@@ -36,6 +37,23 @@ TEST(FontFaceTest, AMissingGothicFaceIsMatchedToAFixedPitchGothicOne) {
     std::string real = std::filesystem::canonical(file).string();
     EXPECT_NE(real.find("ipag"), std::string::npos) << real;
     EXPECT_FALSE(FindFontFile("No Such Face At All", false).empty());
+}
+
+// A sandbox without /etc, or a system whose caches were never built: no
+// font folder is known to be cached, so the stand-in's own file is taken
+// without asking fontconfig to scan.
+TEST(FontFaceTest, WithoutFontCachesTheGothicStandInIsFoundByItsKnownFile) {
+    const char* previous = std::getenv("FONTCONFIG_FILE");
+    std::string saved = previous ? previous : "";
+    setenv("FONTCONFIG_FILE", "/nonexistent/fonts.conf", 1);
+    std::string file = FindFontFile("MS Gothic", true);
+    if (previous)
+        setenv("FONTCONFIG_FILE", saved.c_str(), 1);
+    else
+        unsetenv("FONTCONFIG_FILE");
+    // Without a configuration fontconfig knows no font folder at all, so
+    // only the known file can have named it.
+    EXPECT_EQ(file, "/usr/share/fonts/opentype/ipafont-gothic/ipag.ttf");
 }
 
 TEST_F(FontTest, CellHeightAndDigitWidthFollowTheRequest) {
