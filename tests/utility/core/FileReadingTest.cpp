@@ -6,8 +6,13 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -108,4 +113,54 @@ TEST_F(FileReadingTest, PathsAsLongAsTheSystemTakesWithEitherSeparator) {
     EXPECT_TRUE(bytes.empty());
     EXPECT_NE(bytes.data(), nullptr);
     EXPECT_EQ(ReadFileBytes((deep + "f.x").c_str(), bytes, 3), E_FAIL) << "over maxBytes";
+}
+
+namespace {
+
+std::string Contents(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::vector<std::string> Entries(const std::string& directory) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(directory))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+} // namespace
+
+// A file is replaced whole or not at all: a write that fails half way (the
+// disk full, here a file size limit) leaves the old file as it was and no
+// part beside it.
+TEST_F(FileReadingTest, AWriteThatFailsLeavesTheOldFileAndNoPart) {
+    const std::string target = directory + "picture.png";
+    Write(target, "old picture");
+    const std::vector<std::uint8_t> small(64, 'a'), big(1 << 16, 'b');
+    ASSERT_EQ(WriteFileBytes(target.c_str(), small), D3D_OK);
+    EXPECT_EQ(Contents(target), std::string(64, 'a'));
+
+    rlimit previous{};
+    getrlimit(RLIMIT_FSIZE, &previous);
+    rlimit limit = previous;
+    limit.rlim_cur = 4096;
+    auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &limit);
+    errno = 0;
+    HRESULT hr = WriteFileBytes(target.c_str(), big);
+    int error = errno;
+    setrlimit(RLIMIT_FSIZE, &previous);
+    std::signal(SIGXFSZ, previousHandler);
+    EXPECT_EQ(hr, E_FAIL);
+    EXPECT_EQ(error, EFBIG) << std::strerror(error);
+    EXPECT_EQ(Contents(target), std::string(64, 'a'));
+    EXPECT_EQ(Entries(directory), std::vector<std::string>{"picture.png"});
+
+    // A folder that is not there: nothing made, the reason in errno.
+    errno = 0;
+    EXPECT_EQ(WriteFileBytes((directory + "absent/picture.png").c_str(), small), E_FAIL);
+    EXPECT_EQ(errno, ENOENT);
+    EXPECT_EQ(Entries(directory), std::vector<std::string>{"picture.png"});
 }
