@@ -490,9 +490,10 @@ HRESULT StateDevice::GetTransform(D3DTRANSFORMSTATETYPE which, D3DMATRIX* matrix
 
 HRESULT StateDevice::SetViewport(const D3DVIEWPORT9* viewport) {
     Record("SetViewport");
+    // Summed wide: corners past the end of a DWORD must not wrap into range.
     if (!viewport || !state.renderTarget ||
-        viewport->X + viewport->Width > state.renderTarget->desc.Width ||
-        viewport->Y + viewport->Height > state.renderTarget->desc.Height)
+        std::uint64_t(viewport->X) + viewport->Width > state.renderTarget->desc.Width ||
+        std::uint64_t(viewport->Y) + viewport->Height > state.renderTarget->desc.Height)
         return D3DERR_INVALIDCALL;
     state.viewport = *viewport;
     return D3D_OK;

@@ -185,3 +185,11 @@ inline void CountGlCall() {
 #define glVertexAttribPointer(...) (CountGlCall(), epoxy_glVertexAttribPointer(__VA_ARGS__))
 #undef glViewport
 #define glViewport(...) (CountGlCall(), epoxy_glViewport(__VA_ARGS__))
+
+// Forgets the errors earlier calls left, so that the next check sees only
+// its own. OpenGL keeps one flag per kind of error; a lost context may keep
+// reporting its loss, so the drain is bounded.
+inline void ClearGlErrors() {
+    for (int i = 0; i < 16 && glGetError() != GL_NO_ERROR; ++i) {
+    }
+}

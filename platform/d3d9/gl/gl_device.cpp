@@ -112,6 +112,8 @@ bool GlDevice::CreateTargetObject(Texture& texture) {
     GlPixelFormat format = GlPixelFormatOf(texture.format);
     if (!format.internalFormat || (texture.usage & D3DUSAGE_DEPTHSTENCIL))
         return false;
+    // Only this creation's own errors count.
+    ClearGlErrors();
     auto object = std::make_unique<GlTextureObject>();
     object->texture = MakeGlTexture();
     object->serial = nextTargetSerial++;
@@ -147,7 +149,7 @@ bool GlDevice::CreateTargetObject(Surface& surface) {
     object->serial = nextTargetSerial++;
     object->samples = samples;
     glBindRenderbuffer(GL_RENDERBUFFER, object->renderbuffer.Get());
-    glGetError();
+    ClearGlErrors();
     glRenderbufferStorageMultisample(GL_RENDERBUFFER, samples, storage, GLsizei(d.Width),
                                      GLsizei(d.Height));
     glBindRenderbuffer(GL_RENDERBUFFER, 0);

@@ -120,6 +120,8 @@ private:
             DWORD fogColor;
         } uniforms{};
         bool uniformsValid = false;
+        // Why the link failed, for every later use of the pair.
+        std::string linkError;
     };
 
     void CreateInternalObjects();

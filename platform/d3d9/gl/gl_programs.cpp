@@ -105,13 +105,19 @@ GlDevice::UserProgram* GlDevice::LinkedProgram(VertexShader& vs, PixelShader& ps
     pixel = static_cast<GlShaderObject*>(ps.backend.get());
     auto key = std::make_pair(vertex->serial, pixel->serial);
     auto found = userPrograms.find(key);
-    if (found != userPrograms.end())
-        return found->second.program ? &found->second : nullptr;
+    if (found != userPrograms.end()) {
+        if (found->second.program)
+            return &found->second;
+        shaderErrorText = found->second.linkError;
+        return nullptr;
+    }
 
     UserProgram& user = userPrograms[key]; // a failed link is remembered too
     GLuint program = LinkGlProgram(vertex->shader.Get(), pixel->shader.Get(), &shaderErrorText);
-    if (!program)
+    if (!program) {
+        user.linkError = shaderErrorText;
         return nullptr;
+    }
     user.program = GlProgram(program);
     user.vertexConstants = glGetUniformLocation(program, "zq_VertexConst");
     user.pixelConstants = glGetUniformLocation(program, "zq_PixelConst");

@@ -2,6 +2,7 @@
 #include "platform/d3d9/state_device.h"
 #include "tests/support/GlTestDevice.h"
 
+#include <epoxy/gl.h>
 #include <gtest/gtest.h>
 
 namespace {
@@ -293,4 +294,57 @@ TEST_F(GlDeviceGLTest, SamplersFilterAndAddressAsTheirStatesSay) {
     EXPECT_EQ(wrapped, (std::vector<int>{0, 255, 0, 255}));
     gl.device->SetTexture(0, nullptr);
     texture->Release();
+}
+
+// An error some earlier call left behind is not the creation's own: render
+// targets of both kinds are still made.
+TEST_F(GlDeviceGLTest, AnEarlierOpenGLErrorDoesNotFailTargetCreation) {
+    for (bool texture : {true, false}) {
+        SCOPED_TRACE(texture ? "texture target" : "depth surface");
+        epoxy_glEnable(0xFFFF); // GL_INVALID_ENUM, left pending
+        if (texture) {
+            IDirect3DTexture9* target = nullptr;
+            EXPECT_EQ(gl.device->CreateTexture(16, 16, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8,
+                                               D3DPOOL_DEFAULT, &target, nullptr),
+                      D3D_OK);
+            if (target)
+                target->Release();
+        } else {
+            IDirect3DSurface9* target = nullptr;
+            EXPECT_EQ(gl.device->CreateDepthStencilSurface(
+                          16, 16, D3DFMT_D24X8, D3DMULTISAMPLE_NONE, 0, TRUE, &target, nullptr),
+                      D3D_OK);
+            if (target)
+                target->Release();
+        }
+    }
+}
+
+// A pair of programs that cannot be linked says why each time it is tried,
+// not only the first.
+TEST_F(GlDeviceGLTest, EveryValidationOfABrokenPairGivesTheReason) {
+    const char* vertex = "layout(location = ZQ_ATTRIB_POSITION0) in vec4 position;\n"
+                         "out vec3 shared;\n"
+                         "void VertexMain() { zq_Position = position; shared = vec3(1.0); }\n";
+    // The same name of another type: each compiles, the two do not link.
+    const char* pixel = "in vec4 shared;\n"
+                        "vec4 PixelMain() { return shared; }\n";
+    IDirect3DVertexShader9* vs = nullptr;
+    IDirect3DPixelShader9* ps = nullptr;
+    ASSERT_EQ(gl.device->CreateVertexShader(reinterpret_cast<const DWORD*>(vertex), &vs), D3D_OK)
+        << gl.device->GetShaderErrorText();
+    ASSERT_EQ(gl.device->CreatePixelShader(reinterpret_cast<const DWORD*>(pixel), &ps), D3D_OK)
+        << gl.device->GetShaderErrorText();
+    gl.device->SetVertexShader(vs);
+    gl.device->SetPixelShader(ps);
+    DWORD passes = 0;
+    ASSERT_NE(gl.device->ValidateDevice(&passes), D3D_OK);
+    const std::string first = gl.device->GetShaderErrorText();
+    EXPECT_FALSE(first.empty());
+    ASSERT_NE(gl.device->ValidateDevice(&passes), D3D_OK);
+    EXPECT_EQ(gl.device->GetShaderErrorText(), first);
+    gl.device->SetVertexShader(nullptr);
+    gl.device->SetPixelShader(nullptr);
+    vs->Release();
+    ps->Release();
 }

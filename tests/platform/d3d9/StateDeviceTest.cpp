@@ -192,3 +192,27 @@ TEST(FormatsTest, FlexibleFormatsBecomeElementTables) {
     EXPECT_EQ(elements[3].Offset, 32);
     EXPECT_TRUE(ElementsFromFvf(D3DFVF_NORMAL).empty());
 }
+
+// The viewport lies inside the target; a corner past the end of a DWORD
+// does not wrap round into it.
+TEST_F(StateDeviceTest, ViewportsOutsideTheTargetAreRefusedAtTheEdgesOfADword) {
+    const DWORD top = 0xFFFFFFFFu;
+    const D3DVIEWPORT9 refused[] = {
+        {1, 0, 64, 48, 0, 1},   // one column too far
+        {0, 1, 64, 48, 0, 1},   // one row too far
+        {top, 0, 2, 48, 0, 1},  // X + Width wraps to 1
+        {0, top, 64, 2, 0, 1},  // Y + Height wraps to 1
+        {1, 1, top, top, 0, 1}, // both wrap to 0
+        {top, top, top, top, 0, 1},
+    };
+    for (const D3DVIEWPORT9& viewport : refused) {
+        EXPECT_EQ(device->SetViewport(&viewport), D3DERR_INVALIDCALL)
+            << viewport.X << "," << viewport.Y << " " << viewport.Width << "x" << viewport.Height;
+    }
+    D3DVIEWPORT9 kept{};
+    device->GetViewport(&kept);
+    EXPECT_EQ(kept.Width, 64u);
+    const D3DVIEWPORT9 whole{0, 0, 64, 48, 0, 1}, corner{63, 47, 1, 1, 0, 1};
+    EXPECT_EQ(device->SetViewport(&whole), D3D_OK);
+    EXPECT_EQ(device->SetViewport(&corner), D3D_OK);
+}
