@@ -10,6 +10,11 @@ IDirect3D9* CreateGlDirect3D9(UINT sdkVersion);
 // device lost (SIGUSR1 in the viewer, for trying it by hand).
 void RequestGlDeviceLoss();
 
+// For tests: the device's next Present finds its OpenGL context reset, as a
+// driver reports a real loss, so that its Reset makes a new context. Does
+// nothing to a device that is not an OpenGL one.
+void SimulateGlContextReset(IDirect3DDevice9* device);
+
 // For measuring tools: what the last presented frame of an OpenGL device
 // asked of OpenGL, and a wait until the driver has finished all of it.
 struct GlFrameWork {

@@ -11,6 +11,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -25,12 +26,18 @@ void RequestGlDeviceLoss() {
     lossRequested = 1;
 }
 
+void SimulateGlContextReset(IDirect3DDevice9* device) {
+    if (auto* gl = dynamic_cast<GlDevice*>(device))
+        gl->contextResetSimulated = true;
+}
+
 GlDevice::GlDevice(IDirect3D9* root, D3DDEVTYPE type, DWORD behavior,
                    const D3DPRESENT_PARAMETERS& params, SDL_Window* sdlWindow,
                    SDL_GLContext glContext, bool robustContext)
     : StateDevice(root, type, behavior, params), window(sdlWindow), context(glContext),
-      robust(robustContext) {
+      robust(robustContext), generation(NewGlGeneration()) {
     currentDevice = this;
+    MakeGlGenerationCurrent(generation);
     rasterValid = false;
     CreateInternalObjects();
 }
@@ -50,6 +57,7 @@ void GlDevice::MakeCurrent() {
     if (currentDevice == this)
         return;
     SDL_GL_MakeCurrent(window, context);
+    MakeGlGenerationCurrent(generation);
     currentDevice = this;
     rasterValid = false;
 }
@@ -68,6 +76,7 @@ void GlDevice::CreateInternalObjects() {
         sampler = MakeGlSampler();
     std::memset(samplerApplied, 0, sizeof samplerApplied);
     std::memset(boundTextures, 0, sizeof boundTextures);
+    activeUnit = 0; // a new context starts on unit 0
     attachedColorSerial = attachedDepthSerial = 0;
     boundProgram = 0;
     vertexArrays.clear();
@@ -315,7 +324,8 @@ HRESULT GlDevice::PresentBackBuffer() {
     glFramebufferRenderbuffer(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, 0);
     glBindFramebuffer(GL_FRAMEBUFFER, targetFramebuffer.Get());
     SDL_GL_SwapWindow(window);
-    if (robust && glGetGraphicsResetStatus() != GL_NO_ERROR) {
+    const bool reset = std::exchange(contextResetSimulated, false);
+    if (reset || (robust && glGetGraphicsResetStatus() != GL_NO_ERROR)) {
         contextLost = true;
         return D3DERR_DEVICELOST;
     }
@@ -329,7 +339,10 @@ bool GlDevice::ResetTargets() {
         // Managed resources upload again from their system-memory copies.
         userPrograms.clear();
         SDL_GL_DeleteContext(context);
-        AdvanceGlGeneration();
+        // Only this device's names went with its context; another device's
+        // stay as they are.
+        generation = NewGlGeneration();
+        MakeGlGenerationCurrent(generation);
         context = SDL_GL_CreateContext(window);
         if (!context)
             return false;

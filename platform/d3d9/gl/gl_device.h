@@ -154,6 +154,11 @@ private:
     bool robust;
     bool ready = false;
     bool contextLost = false;
+    // The context's generation (see gl_objects.h), new after each loss.
+    std::uint32_t generation;
+    // A test's request that the next Present find the context reset.
+    bool contextResetSimulated = false;
+    friend void SimulateGlContextReset(IDirect3DDevice9* device);
 
     GlVertexArray vertexArray;
     GlBuffer streamBuffer; // vertices drawn from memory

@@ -1,15 +1,20 @@
 #include "platform/d3d9/gl/gl_objects.h"
 
 namespace {
-std::uint32_t generation = 1;
+std::uint32_t nextGeneration = 1;
+std::uint32_t currentGeneration = 0;
 } // namespace
 
-std::uint32_t CurrentGlGeneration() {
-    return generation;
+std::uint32_t NewGlGeneration() {
+    return nextGeneration++;
 }
 
-void AdvanceGlGeneration() {
-    ++generation;
+std::uint32_t CurrentGlGeneration() {
+    return currentGeneration;
+}
+
+void MakeGlGenerationCurrent(std::uint32_t generation) {
+    currentGeneration = generation;
 }
 
 GlTexture MakeGlTexture() {

@@ -8,9 +8,14 @@
 #include <cstdint>
 #include <utility>
 
-// Counts context generations; a new context after a loss is a new one.
+// Context generations: each context a device makes, the first and every one
+// after a loss, has a number no other context of the process has. A name
+// belongs to the generation that was current when it was made, and is
+// deleted only while that generation is current again.
+std::uint32_t NewGlGeneration();
 std::uint32_t CurrentGlGeneration();
-void AdvanceGlGeneration();
+// Called whenever a device makes its context current.
+void MakeGlGenerationCurrent(std::uint32_t generation);
 
 template <void (*Delete)(GLuint)>
 class GlName {
@@ -33,7 +38,7 @@ public:
 
     GLuint Get() const { return name; }
     explicit operator bool() const { return name != 0; }
-    // False once the context that made the name is gone.
+    // False unless the context that made the name is the current one.
     bool Valid() const { return name != 0 && generation == CurrentGlGeneration(); }
     void Reset() {
         if (name && generation == CurrentGlGeneration())

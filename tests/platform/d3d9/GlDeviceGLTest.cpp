@@ -348,3 +348,133 @@ TEST_F(GlDeviceGLTest, EveryValidationOfABrokenPairGivesTheReason) {
     vs->Release();
     ps->Release();
 }
+
+namespace {
+
+// A program that writes the red of stages 0 and 2 and the green of stages
+// 1 and 3 into four quarters of the target, drawn over all of it.
+struct FourStageDraw {
+    explicit FourStageDraw(IDirect3DDevice9* device) : device(device) {
+        const char* vertex = "layout(location = ZQ_ATTRIB_POSITION0) in vec4 position;\n"
+                             "layout(location = ZQ_ATTRIB_TEXCOORD0) in vec2 texcoord;\n"
+                             "out vec2 uv;\n"
+                             "void VertexMain() { zq_Position = vec4(position.xy, 0.5, 1.0); "
+                             "uv = texcoord; }\n";
+        const char* pixel =
+            "in vec2 uv;\n"
+            "vec4 PixelMain() {\n"
+            "  if (uv.x < 0.5) return uv.y < 0.5 ? texture(zq_Sampler0, uv) "
+            ": texture(zq_Sampler1, uv);\n"
+            "  return uv.y < 0.5 ? texture(zq_Sampler2, uv) : texture(zq_Sampler3, uv);\n"
+            "}\n";
+        device->CreateVertexShader(reinterpret_cast<const DWORD*>(vertex), &vs);
+        device->CreatePixelShader(reinterpret_cast<const DWORD*>(pixel), &ps);
+        const std::uint32_t colours[4] = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFF00};
+        for (int i = 0; i < 4; ++i)
+            textures[i] = MakeTexture(device, 1, 1, {colours[i]});
+    }
+    ~FourStageDraw() {
+        for (int i = 0; i < 4; ++i) {
+            device->SetTexture(DWORD(i), nullptr);
+            if (textures[i])
+                textures[i]->Release();
+        }
+        device->SetVertexShader(nullptr);
+        device->SetPixelShader(nullptr);
+        if (vs)
+            vs->Release();
+        if (ps)
+            ps->Release();
+    }
+    bool Ok() const { return vs && ps && textures[0] && textures[1] && textures[2] && textures[3]; }
+
+    // The four quarters' colours after a draw.
+    std::vector<std::uint32_t> Draw(GlTestDevice& gl) {
+        struct ClipVertex {
+            float x, y, z, u, v;
+        } quad[4] = {
+            {-1, 1, 0.5f, 0, 0}, {1, 1, 0.5f, 1, 0}, {1, -1, 0.5f, 1, 1}, {-1, -1, 0.5f, 0, 1}};
+        for (int i = 0; i < 4; ++i)
+            device->SetTexture(DWORD(i), textures[i]);
+        device->SetVertexShader(vs);
+        device->SetPixelShader(ps);
+        device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+        device->SetFVF(D3DFVF_XYZ | D3DFVF_TEX1);
+        device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+        device->BeginScene();
+        device->DrawPrimitiveUP(D3DPT_TRIANGLEFAN, 2, quad, sizeof(ClipVertex));
+        device->EndScene();
+        std::vector<std::uint32_t> pixels = gl.ReadTarget();
+        const UINT w = gl.width, h = gl.height;
+        return {pixels[h / 4 * w + w / 4], pixels[3 * h / 4 * w + w / 4],
+                pixels[h / 4 * w + 3 * w / 4], pixels[3 * h / 4 * w + 3 * w / 4]};
+    }
+
+    IDirect3DDevice9* device;
+    IDirect3DVertexShader9* vs = nullptr;
+    IDirect3DPixelShader9* ps = nullptr;
+    IDirect3DTexture9* textures[4] = {};
+};
+
+const std::vector<std::uint32_t> kFourStages = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFF00};
+
+} // namespace
+
+// A context the driver reports reset is made anew by Reset: managed
+// textures and programs come back on every stage, and the pixels with them.
+TEST_F(GlDeviceGLTest, AResetContextIsMadeAnewAndDrawsTheSamePixels) {
+    FourStageDraw draw(gl.device);
+    ASSERT_TRUE(draw.Ok()) << gl.device->GetShaderErrorText();
+    ASSERT_EQ(draw.Draw(gl), kFourStages);
+    // The last stage bound is 3; the new context starts on unit 0.
+    SimulateGlContextReset(gl.device);
+    EXPECT_EQ(gl.device->Present(nullptr, nullptr, nullptr, nullptr), D3DERR_DEVICELOST);
+    ASSERT_EQ(gl.device->Reset(&gl.params), D3D_OK);
+    EXPECT_EQ(draw.Draw(gl), kFourStages);
+    EXPECT_EQ(gl.device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+
+    // Again, and this time the first texture bound in the new context is a
+    // render target on the stage that was bound last in the old one.
+    ASSERT_EQ(draw.Draw(gl), kFourStages);
+    SimulateGlContextReset(gl.device);
+    EXPECT_EQ(gl.device->Present(nullptr, nullptr, nullptr, nullptr), D3DERR_DEVICELOST);
+    ASSERT_EQ(gl.device->Reset(&gl.params), D3D_OK);
+    std::vector<std::uint32_t> quarters;
+    {
+        BoundTarget target(gl.device, 1, 1, D3DFMT_A8R8G8B8);
+        ASSERT_NE(target.surface, nullptr);
+        gl.device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF00FFFF, 1.0f, 0);
+        gl.device->SetRenderTarget(0, target.back);
+        draw.textures[3]->Release();
+        draw.textures[3] = target.texture;
+        target.texture->AddRef();
+        for (DWORD stage = 0; stage < 3; ++stage) {
+            draw.textures[stage]->Release();
+            draw.textures[stage] = nullptr;
+        }
+        quarters = draw.Draw(gl);
+        draw.textures[3]->Release();
+        draw.textures[3] = nullptr;
+        gl.device->SetTexture(3, nullptr);
+    }
+    ASSERT_EQ(quarters.size(), 4u);
+    EXPECT_EQ(quarters[3], 0xFF00FFFFu) << std::hex << quarters[3];
+}
+
+// Two devices side by side (a window and a thumbnail renderer, say): one
+// losing its context leaves the other's names and pictures alone.
+TEST_F(GlDeviceGLTest, ANewContextOfOneDeviceLeavesAnotherDrawing) {
+    GlTestDevice other(32, 32);
+    ASSERT_TRUE(other.Ok());
+    FourStageDraw mine(gl.device), theirs(other.device);
+    ASSERT_TRUE(mine.Ok() && theirs.Ok());
+    ASSERT_EQ(mine.Draw(gl), kFourStages);
+    ASSERT_EQ(theirs.Draw(other), kFourStages);
+    SimulateGlContextReset(gl.device);
+    EXPECT_EQ(gl.device->Present(nullptr, nullptr, nullptr, nullptr), D3DERR_DEVICELOST);
+    ASSERT_EQ(gl.device->Reset(&gl.params), D3D_OK);
+    EXPECT_EQ(theirs.Draw(other), kFourStages);
+    EXPECT_EQ(other.device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    EXPECT_EQ(mine.Draw(gl), kFourStages);
+    EXPECT_EQ(theirs.Draw(other), kFourStages);
+}
