@@ -343,7 +343,7 @@ bool GlDevice::ResetTargets() {
         // stay as they are.
         generation = NewGlGeneration();
         MakeGlGenerationCurrent(generation);
-        context = SDL_GL_CreateContext(window);
+        context = CreateGlContext(window, type == D3DDEVTYPE_REF, &robust);
         if (!context)
             return false;
         SDL_GL_MakeCurrent(window, context);

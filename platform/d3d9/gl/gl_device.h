@@ -17,6 +17,12 @@ struct GlBufferObject;
 #include <utility>
 #include <vector>
 
+// A core 3.3 context for the window, robust with loss reports where the
+// driver offers it (*robust says whether it is); null when none can be had.
+// A device's first context and each one made anew after a loss are asked
+// for alike.
+SDL_GLContext CreateGlContext(SDL_Window* window, bool reference, bool* robust);
+
 class GlDevice final : public StateDevice {
 public:
     GlDevice(IDirect3D9* root, D3DDEVTYPE type, DWORD behavior, const D3DPRESENT_PARAMETERS& params,

@@ -17,37 +17,6 @@ bool VideoReady() {
     return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
 }
 
-// Asks SDL for a core 3.3 context; a robust one with loss reports first.
-SDL_GLContext CreateContext(SDL_Window* window, bool reference, bool* robust) {
-    SDL_GL_ResetAttributes();
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
-    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
-    // The reference device is the software path.
-    if (reference)
-        SDL_GL_SetAttribute(SDL_GL_ACCELERATED_VISUAL, 0);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_FLAGS, SDL_GL_CONTEXT_ROBUST_ACCESS_FLAG);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_RESET_NOTIFICATION, SDL_GL_CONTEXT_RESET_LOSE_CONTEXT);
-    SDL_GLContext context = SDL_GL_CreateContext(window);
-    *robust = context != nullptr;
-    if (!context) {
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_FLAGS, 0);
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_RESET_NOTIFICATION,
-                            SDL_GL_CONTEXT_RESET_NO_NOTIFICATION);
-        context = SDL_GL_CreateContext(window);
-    }
-    if (context && epoxy_gl_version() < 33) {
-        SDL_GL_DeleteContext(context);
-        context = nullptr;
-    }
-    *robust = *robust && context &&
-              (epoxy_gl_version() >= 45 || epoxy_has_gl_extension("GL_KHR_robustness") ||
-               epoxy_has_gl_extension("GL_ARB_robustness"));
-    return context;
-}
-
 class GlDirect3D9 final : public RefCounted<IDirect3D9> {
 public:
     UINT GetAdapterCount() override { return 1; }
@@ -82,7 +51,7 @@ public:
         if (!window)
             return D3DERR_INVALIDCALL;
         bool robust = false;
-        SDL_GLContext context = CreateContext(window, type == D3DDEVTYPE_REF, &robust);
+        SDL_GLContext context = CreateGlContext(window, type == D3DDEVTYPE_REF, &robust);
         if (!context) {
             std::fprintf(stderr, "OpenGL 3.3 core context: %s\n", SDL_GetError());
             return D3DERR_NOTAVAILABLE;
@@ -102,6 +71,42 @@ public:
 };
 
 } // namespace
+
+// Asks SDL for a core 3.3 context; a robust one with loss reports first.
+SDL_GLContext CreateGlContext(SDL_Window* window, bool reference, bool* robust) {
+    SDL_GL_ResetAttributes();
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
+    // The reference device is the software path.
+    if (reference)
+        SDL_GL_SetAttribute(SDL_GL_ACCELERATED_VISUAL, 0);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_FLAGS, SDL_GL_CONTEXT_ROBUST_ACCESS_FLAG);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_RESET_NOTIFICATION, SDL_GL_CONTEXT_RESET_LOSE_CONTEXT);
+    SDL_GLContext context = SDL_GL_CreateContext(window);
+    *robust = context != nullptr;
+    if (!context) {
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_FLAGS, 0);
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_RESET_NOTIFICATION,
+                            SDL_GL_CONTEXT_RESET_NO_NOTIFICATION);
+        context = SDL_GL_CreateContext(window);
+    }
+    if (context && epoxy_gl_version() < 33) {
+        SDL_GL_DeleteContext(context);
+        context = nullptr;
+    }
+    *robust = *robust && context &&
+              (epoxy_gl_version() >= 45 || epoxy_has_gl_extension("GL_KHR_robustness") ||
+               epoxy_has_gl_extension("GL_ARB_robustness"));
+    // SDL picks a window's pixel format from these attributes when it makes
+    // the window, and keeps the last one for the contexts it makes after:
+    // back to its defaults, every window gets the format of the first, and
+    // a context made anew for one window still matches it.
+    SDL_GL_ResetAttributes();
+    return context;
+}
 
 IDirect3D9* CreateGlDirect3D9(UINT sdkVersion) {
     if (sdkVersion != D3D_SDK_VERSION)
