@@ -14,6 +14,12 @@
 
 std::string NativePath(const char* path) {
     std::string native(path);
+    // On this system `\` is an ordinary character of a file name: a name
+    // that exists as written means that file, never another one that its
+    // backslashes read as folders would name.
+    struct stat literal {};
+    if (native.find('\\') == std::string::npos || lstat(path, &literal) == 0)
+        return native;
     for (char& c : native)
         if (c == '\\')
             c = '/';

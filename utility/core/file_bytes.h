@@ -17,7 +17,9 @@
 #include <string>
 #include <vector>
 
-// The path with every `\` turned into `/`, which every platform accepts.
+// The path as this system names the file: as written where that names
+// something (a backslash may be part of a Linux file name), else with every
+// `\` read as a folder separator, as Windows paths in files mean it.
 std::string NativePath(const char* path);
 
 // One regular file open for reading.

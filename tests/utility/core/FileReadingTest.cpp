@@ -164,3 +164,21 @@ TEST_F(FileReadingTest, AWriteThatFailsLeavesTheOldFileAndNoPart) {
     EXPECT_EQ(errno, ENOENT);
     EXPECT_EQ(Entries(directory), std::vector<std::string>{"picture.png"});
 }
+
+// Backslashes: part of a name that exists as written, folder separators
+// only where it does not.
+TEST_F(FileReadingTest, ANameThatExistsAsWrittenIsReadAsWritten) {
+    Write(directory + "inner/..\\decoy.x", "the literal name");
+    Write(directory + "decoy.x", "another file");
+    Write(directory + "back\\slash.x", "a backslash in the name");
+    Write(directory + "windows/style.x", "a Windows path");
+    auto read = [](const std::string& path) {
+        std::vector<std::uint8_t> bytes;
+        EXPECT_EQ(ReadFileBytes(path.c_str(), bytes), D3D_OK) << path;
+        return std::string(bytes.begin(), bytes.end());
+    };
+    EXPECT_EQ(read(directory + "inner/..\\decoy.x"), "the literal name");
+    EXPECT_EQ(read(directory + "back\\slash.x"), "a backslash in the name");
+    EXPECT_EQ(read(directory + "windows\\style.x"), "a Windows path");
+    EXPECT_EQ(read(directory + "inner\\..\\decoy.x"), "another file");
+}
