@@ -6,7 +6,9 @@
 #include "utility/d3dx9tex.h"
 
 #include <cstring>
+#include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
 const char* const kTextureSetFallbacks[kTextureRoles] = {
@@ -39,7 +41,13 @@ HRESULT PrepareRole(const char* path, TextureRole role, UINT maxWidth, UINT maxH
     if (SUCCEEDED(hr) || LoadCancelled())
         return hr;
     failure = LoadFailureReason();
-    std::string consequence = std::string("using ") + kTextureSetFallbacks[role];
+    // Named as a path of its own: the viewer works in the folder of its
+    // data, which need not be the one the user started it in.
+    std::error_code error;
+    std::filesystem::path fallbackPath =
+        std::filesystem::absolute(kTextureSetFallbacks[role], error).lexically_normal();
+    std::string consequence =
+        "using " + (error ? std::string(kTextureSetFallbacks[role]) : fallbackPath.string());
     ReportLoadFailure(name.c_str(), consequence.c_str());
     fallback = true;
     hr = LoadTextureImageFromFile(kTextureSetFallbacks[role], maxWidth, maxHeight, image);

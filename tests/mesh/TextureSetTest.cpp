@@ -110,3 +110,18 @@ TEST_F(TextureSetTest, TheOldTexturesAreReleasedFirstEvenWhenTheNewOnesFail) {
     // Only the test's own reference is left.
     EXPECT_EQ(old->Release(), 0u);
 }
+
+TEST_F(TextureSetTest, AFallbackIsNamedByItsWholePath) {
+    WriteFallbacks();
+    WriteTexture("tex.tex", 5);
+    IDirect3DTexture9* set[kTextureRoles] = {};
+    ::testing::internal::CaptureStderr();
+    EXPECT_TRUE(LoadTextureSet(device, set, "tex.tex"));
+    const std::string notes = ::testing::internal::GetCapturedStderr();
+    // The working directory is the test's scratch folder.
+    const std::string expected = "tex_np.tex: No such file or directory; using " +
+                                 std::filesystem::current_path().string() + "/data/null_np.tex\n";
+    EXPECT_NE(notes.find(expected), std::string::npos) << notes;
+    EXPECT_EQ(notes.find("./data"), std::string::npos) << notes;
+    ReleaseSet(set);
+}
