@@ -6,8 +6,6 @@
 #include "utility/core/load_report.h"
 #include "utility/image/texture_image.h"
 
-#include <malloc.h>
-
 namespace {
 
 constexpr std::uint32_t kFailureNoticeMs = 5000;
@@ -46,8 +44,11 @@ void AppMain::RequestLoad(DropTarget target, const char* path) {
 
 bool AppMain::InstallFinishedLoads() {
     bool allLoaded = true;
-    for (std::unique_ptr<LoadResult>& result : loader->TakeFinished())
+    for (std::unique_ptr<LoadResult>& result : loader->TakeFinished()) {
         allLoaded &= InstallLoad(*result);
+        // What is left of it (the prepared copy of a model) the loader frees.
+        loader->Discard(std::move(result));
+    }
     return allLoaded;
 }
 
@@ -84,14 +85,7 @@ bool AppMain::InstallLoad(LoadResult& result) {
             std::string("Could not load ") + BaseName(request.path) + ": " + result.failure;
         failureNoticeUntil = timeGetTime() + kFailureNoticeMs;
     }
-    const bool loaded = installed && result.failure.empty();
-    // What the old content and the preparation freed goes back to the
-    // system, so that the viewer returns to its size after a big model.
-    result = LoadResult{};
-#ifdef __GLIBC__
-    malloc_trim(0);
-#endif
-    return loaded;
+    return installed && result.failure.empty();
 }
 
 void AppMain::RequestNamedFiles() {

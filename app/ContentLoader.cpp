@@ -1,5 +1,8 @@
 #include "app/ContentLoader.h"
 
+#include <iterator>
+#include <malloc.h>
+
 #include <algorithm>
 #include <chrono>
 #include <system_error>
@@ -59,11 +62,14 @@ void ContentLoader::SupersedeLocked(const DropTarget& target) {
                   waiting.end());
     if (running && SameTarget(running->result->request.target, target))
         running->progress.cancelled = true;
-    finished.erase(std::remove_if(finished.begin(), finished.end(),
-                                  [&](const std::unique_ptr<LoadResult>& result) {
-                                      return SameTarget(result->request.target, target);
-                                  }),
-                   finished.end());
+    // A finished load that gives way is freed by the worker, not by the
+    // frame thread that asked for the newer one.
+    auto givesWay = std::stable_partition(finished.begin(), finished.end(),
+                                          [&](const std::unique_ptr<LoadResult>& result) {
+                                              return !SameTarget(result->request.target, target);
+                                          });
+    std::move(givesWay, finished.end(), std::back_inserter(discarded));
+    finished.erase(givesWay, finished.end());
 }
 
 void ContentLoader::Request(LoadRequest request) {
@@ -103,6 +109,16 @@ std::vector<std::unique_ptr<LoadResult>> ContentLoader::TakeFinished() {
     return std::move(finished);
 }
 
+void ContentLoader::Discard(std::unique_ptr<LoadResult> result) {
+    if (!result)
+        return;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        discarded.push_back(std::move(result));
+    }
+    wake.notify_one();
+}
+
 bool ContentLoader::Busy(Activity& activity) const {
     std::lock_guard<std::mutex> lock(mutex);
     const Job* job = running ? running.get() : waiting.empty() ? nullptr : waiting.front().get();
@@ -116,11 +132,31 @@ bool ContentLoader::Busy(Activity& activity) const {
 }
 
 void ContentLoader::CancelAll() {
-    std::lock_guard<std::mutex> lock(mutex);
-    waiting.clear();
-    finished.clear();
-    if (running)
-        running->progress.cancelled = true;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        waiting.clear();
+        std::move(finished.begin(), finished.end(), std::back_inserter(discarded));
+        finished.clear();
+        if (running)
+            running->progress.cancelled = true;
+    }
+    wake.notify_one();
+}
+
+void ContentLoader::FreeDiscarded(std::unique_lock<std::mutex>& lock) {
+    std::vector<std::unique_ptr<LoadResult>> freed = std::move(discarded);
+    discarded.clear();
+    freeing = true;
+    lock.unlock();
+    freed.clear();
+#ifdef __GLIBC__
+    // What the results held goes back to the system, so that the viewer
+    // returns to its size after a big model.
+    malloc_trim(0);
+#endif
+    lock.lock();
+    freeing = false;
+    finishes.notify_all();
 }
 
 void ContentLoader::Work() {
@@ -130,9 +166,13 @@ void ContentLoader::Work() {
     setpriority(PRIO_PROCESS, pid_t(syscall(SYS_gettid)), kWorkerNice);
     std::unique_lock<std::mutex> lock(mutex);
     for (;;) {
-        wake.wait(lock, [this] { return stopping || !waiting.empty(); });
+        wake.wait(lock, [this] { return stopping || !waiting.empty() || !discarded.empty(); });
         if (stopping)
             return;
+        if (!discarded.empty()) {
+            FreeDiscarded(lock);
+            continue;
+        }
         running = std::move(waiting.front());
         waiting.pop_front();
         lock.unlock();
@@ -141,7 +181,9 @@ void ContentLoader::Work() {
             preparer(*running->result);
         }
         lock.lock();
-        if (!running->progress.cancelled)
+        if (running->progress.cancelled)
+            discarded.push_back(std::move(running->result));
+        else
             finished.push_back(std::move(running->result));
         running.reset();
         finishes.notify_all();

@@ -57,14 +57,20 @@ public:
     // target is superseded: cancelled, and its result never handed over.
     void Request(LoadRequest request);
 
-    // Waits until no load is waiting or running, for at most `milliseconds`
-    // (kForever: no limit). True when none is left.
+    // Waits until no load is waiting or running and nothing handed back is
+    // left to free, for at most `milliseconds` (kForever: no limit). True
+    // when none is left.
     static constexpr std::uint32_t kForever = UINT32_MAX;
     bool WaitIdle(std::uint32_t milliseconds);
 
     // The loads finished since the last call, in the order they were asked
     // for.
     std::vector<std::unique_ptr<LoadResult>> TakeFinished();
+
+    // Hands back a result the frame thread is done with. What it still
+    // holds (a big model's arrays) is freed by the worker, so that no frame
+    // waits for it.
+    void Discard(std::unique_ptr<LoadResult> result);
 
     // The load the worker is on, for the overlay.
     struct Activity {
@@ -86,7 +92,10 @@ private:
     };
 
     void Work();
-    bool IdleLocked() const { return waiting.empty() && !running; }
+    bool IdleLocked() const { return waiting.empty() && !running && discarded.empty() && !freeing; }
+    // Frees the discarded results outside the lock, then gives the memory
+    // back to the system; with `lock` held on entry and on return.
+    void FreeDiscarded(std::unique_lock<std::mutex>& lock);
     void SupersedeLocked(const DropTarget& target);
 
     ContentPreparer preparer;
@@ -96,6 +105,9 @@ private:
     std::deque<std::unique_ptr<Job>> waiting;
     std::unique_ptr<Job> running;
     std::vector<std::unique_ptr<LoadResult>> finished;
+    // Results no one will take over, for the worker to free.
+    std::vector<std::unique_ptr<LoadResult>> discarded;
+    bool freeing = false;
     bool stopping = false;
     std::thread worker;
 };

@@ -243,7 +243,9 @@ bool PrepareMeshSlot(const char* path, UINT maxTextureWidth, UINT maxTextureHeig
 
 bool InstallMeshSlot(IDirect3DDevice9* device, MeshObj& slot, PreparedMesh& prepared) {
     slot.Release();
-    PreparedMesh taken = std::move(prepared);
+    // Copied from, not taken: what `prepared` holds, its owner frees where
+    // it likes (the loader, off the frame thread).
+    const PreparedMesh& taken = prepared;
     if (!taken.mesh)
         return false;
     const DWORD count = DWORD(taken.materials.size());

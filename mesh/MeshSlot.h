@@ -53,7 +53,7 @@ bool PrepareMeshSlot(const char* path, UINT maxTextureWidth, UINT maxTextureHeig
                      PreparedMesh& out);
 
 // On the device's thread: empties the slot, then fills it from `prepared`
-// (whose mesh it takes): the mesh copied to `device` when it is in the
+// (which it leaves for its owner to free): the mesh copied to `device` when it is in the
 // shading layout, to sharedDevice in the file's layout otherwise, and the
 // material textures made on sharedDevice. The result is LoadMeshSlot's.
 bool InstallMeshSlot(IDirect3DDevice9* device, MeshObj& slot, PreparedMesh& prepared);

@@ -135,3 +135,32 @@ TEST(ContentLoaderTest, TheRealPreparationSaysWhyAFileFailed) {
     EXPECT_FALSE(finished[1]->prepared);
     EXPECT_FALSE(finished[1]->failure.empty());
 }
+
+// Results the frame thread is done with, and finished ones that give way to
+// newer loads, are freed by the loader; it is idle once they are.
+TEST(ContentLoaderTest, HandedBackAndSupersededResultsAreFreedByTheLoader) {
+    const std::string cube =
+        std::string(ZQ_SOURCE_DIR) + "/tests/utility/xfile/data/assimp_cube_text/cube_text.x";
+    const long before = LiveDirect3DObjects();
+    ContentLoader loader;
+    loader.Request(Request(kMesh0, cube));
+    ASSERT_TRUE(loader.WaitIdle(ContentLoader::kForever));
+    auto finished = loader.TakeFinished();
+    ASSERT_EQ(finished.size(), 1u);
+    ASSERT_NE(finished[0]->mesh.mesh, nullptr);
+    EXPECT_GT(LiveDirect3DObjects(), before);
+    loader.Discard(std::move(finished[0]));
+    ASSERT_TRUE(loader.WaitIdle(ContentLoader::kForever));
+    EXPECT_EQ(LiveDirect3DObjects(), before);
+
+    loader.Request(Request(kMesh0, cube));
+    ASSERT_TRUE(loader.WaitIdle(ContentLoader::kForever));
+    loader.Request(Request(kMesh0, cube)); // the first, finished, gives way
+    ASSERT_TRUE(loader.WaitIdle(ContentLoader::kForever));
+    finished = loader.TakeFinished();
+    ASSERT_EQ(finished.size(), 1u);
+    loader.Discard(std::move(finished[0]));
+    loader.CancelAll();
+    ASSERT_TRUE(loader.WaitIdle(ContentLoader::kForever));
+    EXPECT_EQ(LiveDirect3DObjects(), before);
+}

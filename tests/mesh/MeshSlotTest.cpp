@@ -266,7 +266,7 @@ TEST_F(MeshSlotTest, PreparedOnAnotherThreadTheSlotHoldsWhatLoadingMakes) {
     recording->calls.clear();
     MeshObj slot;
     ASSERT_TRUE(InstallMeshSlot(device, slot, prepared));
-    EXPECT_EQ(prepared.mesh, nullptr);
+    EXPECT_NE(prepared.mesh, nullptr) << "left for its owner to free";
     EXPECT_EQ(recording->Calls("CreateVertexBuffer").size(), 1u);
     EXPECT_EQ(recording->Calls("CreateIndexBuffer").size(), 1u);
     EXPECT_EQ(recording->Calls("CreateTexture").size(), 1u);
