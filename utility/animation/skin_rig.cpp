@@ -106,8 +106,10 @@ void SkinRig::Palette(const std::vector<D3DXMATRIX>& world, std::vector<SkinMatr
         const Entry& entry = entries[i];
         D3DXMATRIX m =
             entry.frame < 0 ? entry.fromLoaded : entry.fromLoaded * world[size_t(entry.frame)];
-        for (int r = 0; r < 4; ++r)
+        for (int r = 0; r < 4; ++r) {
             for (int c = 0; c < 3; ++c)
                 out[i].m[r][c] = m.m[r][c];
+            out[i].m[r][3] = 0;
+        }
     }
 }

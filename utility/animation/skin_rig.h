@@ -16,10 +16,10 @@ struct SkinInfluences {
     float weight[kMaxInfluences];
 };
 
-// The rows of a transform for row vectors, the last column left out: the
-// part of a 4x4 matrix a vertex needs.
-struct SkinMatrix {
-    float m[4][3];
+// The rows of a transform for row vectors, with the last column zero:
+// rows of four floats, aligned, so that skinning blends them four at once.
+struct alignas(16) SkinMatrix {
+    float m[4][4];
 };
 
 class SkinRig {

@@ -1,60 +1,102 @@
 #include "utility/animation/skinning.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace {
 
-inline void Blend(const SkinInfluences& influences, const SkinMatrix* palette, float m[12]) {
-    const float* first = &palette[influences.entry[0]].m[0][0];
-    float w = influences.weight[0];
-    for (int k = 0; k < 12; ++k)
-        m[k] = w * first[k];
-    for (int i = 1; i < kMaxInfluences; ++i) {
-        const float* p = &palette[influences.entry[i]].m[0][0];
-        w = influences.weight[i];
-        for (int k = 0; k < 12; ++k)
-            m[k] += w * p[k];
-    }
+// Four floats in one register where the processor has them (GCC and Clang
+// lower these to SSE or NEON, or to scalar code elsewhere).
+typedef float Float4 __attribute__((vector_size(16)));
+
+struct Rows {
+    Float4 r[4]; // rows 0 to 2, translation
+};
+
+inline Float4 Load(const float* values) {
+    Float4 v;
+    std::memcpy(&v, values, sizeof v);
+    return v;
 }
 
-inline D3DXVECTOR3 Unit(float x, float y, float z) {
-    float lengthSq = x * x + y * y + z * z;
-    if (!(lengthSq > 0))
-        return D3DXVECTOR3(x, y, z);
-    float inverse = 1.0f / std::sqrt(lengthSq);
-    return D3DXVECTOR3(x * inverse, y * inverse, z * inverse);
+inline Rows Blend(const SkinInfluences& influences, const SkinMatrix* palette) {
+    Rows rows;
+    const SkinMatrix& first = palette[influences.entry[0]];
+    float w = influences.weight[0];
+    for (int k = 0; k < 4; ++k)
+        rows.r[k] = Load(first.m[k]) * w;
+    for (int i = 1; i < kMaxInfluences; ++i) {
+        const SkinMatrix& p = palette[influences.entry[i]];
+        w = influences.weight[i];
+        for (int k = 0; k < 4; ++k)
+            rows.r[k] += Load(p.m[k]) * w;
+    }
+    return rows;
+}
+
+// Vertices are moved a block at a time, and their normals and tangents
+// then scaled to unit length together, in a loop the compiler turns into
+// vector square roots.
+constexpr size_t kBlock = 256;
+
+// Added to every length squared, far below what changes a real one, so
+// that a zero vector stays zero instead of being divided by zero; a branch
+// here would keep the loop from being vectorised.
+constexpr float kTinyLengthSq = 1e-30f;
+
+inline float LengthSq(const D3DXVECTOR3& v) {
+    return v.x * v.x + v.y * v.y + v.z * v.z;
+}
+
+// Moves the vertices, leaving normals and tangents at their blended
+// lengths, whose squares go to lengthSq (normal, tangent a vertex).
+void MoveBlock(const SkinInfluences* influences, const SkinMatrix* palette, const SkinVertex* rest,
+               SkinVertex* out, size_t count, float* lengthSq) {
+    for (size_t i = 0; i < count; ++i) {
+        const Rows m = Blend(influences[i], palette);
+        const SkinVertex& v = rest[i];
+        const D3DXVECTOR3& p = v.position;
+        const D3DXVECTOR3& n = v.normal;
+        const D3DXVECTOR3& t = v.tangent;
+        SkinVertex& o = out[i];
+        Float4 position = m.r[0] * p.x + m.r[1] * p.y + m.r[2] * p.z + m.r[3];
+        Float4 tangent = m.r[0] * t.x + m.r[1] * t.y + m.r[2] * t.z;
+        o.position = D3DXVECTOR3(position[0], position[1], position[2]);
+        o.tangent = D3DXVECTOR3(tangent[0], tangent[1], tangent[2]);
+        // The cofactor rows (r1 x r2, r2 x r0, r0 x r1) are the inverse
+        // transpose times the determinant, whose sign keeps a mirroring
+        // blend from turning normals inside out.
+        const Float4 &a = m.r[0], &b = m.r[1], &c = m.r[2];
+        float c0[3] = {b[1] * c[2] - b[2] * c[1], b[2] * c[0] - b[0] * c[2],
+                       b[0] * c[1] - b[1] * c[0]};
+        float c1[3] = {c[1] * a[2] - c[2] * a[1], c[2] * a[0] - c[0] * a[2],
+                       c[0] * a[1] - c[1] * a[0]};
+        float c2[3] = {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2],
+                       a[0] * b[1] - a[1] * b[0]};
+        float sign = a[0] * c0[0] + a[1] * c0[1] + a[2] * c0[2] < 0 ? -1.0f : 1.0f;
+        o.normal = D3DXVECTOR3(sign * (n.x * c0[0] + n.y * c1[0] + n.z * c2[0]),
+                               sign * (n.x * c0[1] + n.y * c1[1] + n.z * c2[1]),
+                               sign * (n.x * c0[2] + n.y * c1[2] + n.z * c2[2]));
+        o.uv = v.uv;
+        lengthSq[2 * i] = LengthSq(o.normal);
+        lengthSq[2 * i + 1] = LengthSq(o.tangent);
+    }
 }
 
 } // namespace
 
 void SkinVertices(const SkinInfluences* influences, const SkinMatrix* palette,
                   const SkinVertex* rest, SkinVertex* out, size_t count) {
-    for (size_t i = 0; i < count; ++i) {
-        float m[12]; // rows r0, r1, r2, translation
-        Blend(influences[i], palette, m);
-        const SkinVertex& v = rest[i];
-        const D3DXVECTOR3& p = v.position;
-        const D3DXVECTOR3& n = v.normal;
-        const D3DXVECTOR3& t = v.tangent;
-        SkinVertex& o = out[i];
-        o.position = D3DXVECTOR3(p.x * m[0] + p.y * m[3] + p.z * m[6] + m[9],
-                                 p.x * m[1] + p.y * m[4] + p.z * m[7] + m[10],
-                                 p.x * m[2] + p.y * m[5] + p.z * m[8] + m[11]);
-        o.tangent = Unit(t.x * m[0] + t.y * m[3] + t.z * m[6], t.x * m[1] + t.y * m[4] + t.z * m[7],
-                         t.x * m[2] + t.y * m[5] + t.z * m[8]);
-        // The cofactor rows (r1 x r2, r2 x r0, r0 x r1) are the inverse
-        // transpose times the determinant, whose sign keeps a mirroring
-        // blend from turning normals inside out.
-        float c0[3] = {m[4] * m[8] - m[5] * m[7], m[5] * m[6] - m[3] * m[8],
-                       m[3] * m[7] - m[4] * m[6]};
-        float c1[3] = {m[7] * m[2] - m[8] * m[1], m[8] * m[0] - m[6] * m[2],
-                       m[6] * m[1] - m[7] * m[0]};
-        float c2[3] = {m[1] * m[5] - m[2] * m[4], m[2] * m[3] - m[0] * m[5],
-                       m[0] * m[4] - m[1] * m[3]};
-        float sign = m[0] * c0[0] + m[1] * c0[1] + m[2] * c0[2] < 0 ? -1.0f : 1.0f;
-        o.normal = Unit(sign * (n.x * c0[0] + n.y * c1[0] + n.z * c2[0]),
-                        sign * (n.x * c0[1] + n.y * c1[1] + n.z * c2[1]),
-                        sign * (n.x * c0[2] + n.y * c1[2] + n.z * c2[2]));
-        o.uv = v.uv;
+    float scale[2 * kBlock];
+    for (size_t first = 0; first < count; first += kBlock) {
+        size_t n = std::min(kBlock, count - first);
+        MoveBlock(influences + first, palette, rest + first, out + first, n, scale);
+        for (size_t k = 0; k < 2 * kBlock; ++k)
+            scale[k] = 1.0f / std::sqrt(scale[k] + kTinyLengthSq);
+        for (size_t i = 0; i < n; ++i) {
+            out[first + i].normal *= scale[2 * i];
+            out[first + i].tangent *= scale[2 * i + 1];
+        }
     }
 }
