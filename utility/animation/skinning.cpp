@@ -20,6 +20,20 @@ inline Float4 Load(const float* values) {
     return v;
 }
 
+// (y, z, x, w): with it, a x b = (a * b.yzx - a.yzx * b).yzx.
+inline Float4 RotateLanes(Float4 v) {
+#if defined(__clang__)
+    return __builtin_shufflevector(v, v, 1, 2, 0, 3);
+#else
+    typedef int Int4 __attribute__((vector_size(16)));
+    return __builtin_shuffle(v, Int4{1, 2, 0, 3});
+#endif
+}
+
+inline Float4 Cross(Float4 a, Float4 b) {
+    return RotateLanes(a * RotateLanes(b) - RotateLanes(a) * b);
+}
+
 inline Rows Blend(const SkinInfluences& influences, const SkinMatrix* palette) {
     Rows rows;
     const SkinMatrix& first = palette[influences.entry[0]];
@@ -68,16 +82,11 @@ void MoveBlock(const SkinInfluences* influences, const SkinMatrix* palette, cons
         // transpose times the determinant, whose sign keeps a mirroring
         // blend from turning normals inside out.
         const Float4 &a = m.r[0], &b = m.r[1], &c = m.r[2];
-        float c0[3] = {b[1] * c[2] - b[2] * c[1], b[2] * c[0] - b[0] * c[2],
-                       b[0] * c[1] - b[1] * c[0]};
-        float c1[3] = {c[1] * a[2] - c[2] * a[1], c[2] * a[0] - c[0] * a[2],
-                       c[0] * a[1] - c[1] * a[0]};
-        float c2[3] = {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2],
-                       a[0] * b[1] - a[1] * b[0]};
-        float sign = a[0] * c0[0] + a[1] * c0[1] + a[2] * c0[2] < 0 ? -1.0f : 1.0f;
-        o.normal = D3DXVECTOR3(sign * (n.x * c0[0] + n.y * c1[0] + n.z * c2[0]),
-                               sign * (n.x * c0[1] + n.y * c1[1] + n.z * c2[1]),
-                               sign * (n.x * c0[2] + n.y * c1[2] + n.z * c2[2]));
+        Float4 bc = Cross(b, c);
+        Float4 normal = n.x * bc + n.y * Cross(c, a) + n.z * Cross(a, b);
+        if (a[0] * bc[0] + a[1] * bc[1] + a[2] * bc[2] < 0)
+            normal = -normal;
+        o.normal = D3DXVECTOR3(normal[0], normal[1], normal[2]);
         o.uv = v.uv;
         lengthSq[2 * i] = LengthSq(o.normal);
         lengthSq[2 * i + 1] = LengthSq(o.tangent);

@@ -124,6 +124,14 @@ TEST(PoseTest, ScaledFramesKeepNormalsUpright) {
     EXPECT_TRUE(Near(posed[1].position, {2, 0, 0}));
     EXPECT_TRUE(Near(posed[1].tangent, {2 / std::sqrt(5.0f), 1 / std::sqrt(5.0f), 0}));
     EXPECT_TRUE(Near(posed[1].normal, {1 / std::sqrt(5.0f), -2 / std::sqrt(5.0f), 0}));
+
+    // Mirrored in x, a normal along x turns round with its surface.
+    XFileScene mirrored = Read("Frame F { Mesh { " + std::string(kTriangle) +
+                               " } }\nAnimationSet S { Animation { AnimationKey { 1; 1;"
+                               " 0; 3; -1.0,1.0,1.0;;; } { F } } }\n");
+    std::vector<SkinVertex> flipped = Posed(mirrored, Rest(mirrored.mesh, {1, 0, 0}, {0, 1, 0}), 0);
+    EXPECT_TRUE(Near(flipped[1].position, {-1, 0, 0}));
+    EXPECT_TRUE(Near(flipped[1].normal, {-1, 0, 0}));
 }
 
 TEST(PoseTest, MatrixKeysInterpolateAsScaleRotationAndTranslation) {
