@@ -2,8 +2,7 @@
 // follows four of 64 bones (a chain, each turning and moving on its own
 // keys), posed at a new time and blended into the shading layout each
 // iteration.
-#include "utility/animation/frame_pose.h"
-#include "utility/animation/skinning.h"
+#include "utility/animation/scene_poser.h"
 
 #include <benchmark/benchmark.h>
 
@@ -78,17 +77,13 @@ std::vector<SkinVertex> Rest() {
 
 void BM_PoseAndSkin(benchmark::State& state) {
     XAnimationData data = Model();
-    SkinRig rig;
-    rig.Build(data, kVertices);
+    ScenePoser poser;
+    poser.Build(data, kVertices);
     std::vector<SkinVertex> rest = Rest(), out(kVertices);
-    std::vector<D3DXMATRIX> local, world;
-    std::vector<SkinMatrix> palette;
     double seconds = 0;
     for (auto _ : state) {
         seconds = std::fmod(seconds + 1.0 / 60, 1.0);
-        PoseFrames(data, &data.sets[0], seconds, local, world);
-        rig.Palette(world, palette);
-        SkinVertices(rig.Influences().data(), palette.data(), rest.data(), out.data(), kVertices);
+        poser.Pose(&data.sets[0], seconds, rest.data(), out.data());
         benchmark::DoNotOptimize(out.data());
         benchmark::ClobberMemory();
     }

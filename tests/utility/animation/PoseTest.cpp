@@ -4,7 +4,7 @@
 #include "../xfile/xfile_test_support.h"
 
 #include "utility/animation/frame_pose.h"
-#include "utility/animation/skinning.h"
+#include "utility/animation/scene_poser.h"
 #include "utility/xfile/key_settling.h"
 #include "utility/xfile/xfile_scene.h"
 
@@ -38,14 +38,10 @@ std::vector<SkinVertex> Rest(const XMeshData& mesh, D3DXVECTOR3 normal, D3DXVECT
 
 std::vector<SkinVertex> Posed(const XFileScene& scene, const std::vector<SkinVertex>& rest,
                               double seconds) {
-    SkinRig rig;
-    EXPECT_TRUE(rig.Build(scene.animation, rest.size()));
-    std::vector<D3DXMATRIX> local, world;
-    PoseFrames(scene.animation, &scene.animation.sets.at(0), seconds, local, world);
-    std::vector<SkinMatrix> palette;
-    rig.Palette(world, palette);
+    ScenePoser poser;
+    EXPECT_TRUE(poser.Build(scene.animation, rest.size()));
     std::vector<SkinVertex> out(rest.size());
-    SkinVertices(rig.Influences().data(), palette.data(), rest.data(), out.data(), rest.size());
+    poser.Pose(&scene.animation.sets.at(0), seconds, rest.data(), out.data());
     return out;
 }
 
@@ -209,4 +205,17 @@ TEST(PoseTest, ThePistolMovesWithinItsSet) {
         moved += std::fabs(later[i].position.y - start[i].position.y);
     }
     EXPECT_GT(moved, 0.0);
+}
+
+TEST(PoseTest, SetsAreChosenByNumberOrName) {
+    XAnimationData data;
+    data.sets.resize(3);
+    data.sets[0].name = "Run";
+    data.sets[1].name = "12";
+    data.sets[2].name = "Walk";
+    EXPECT_EQ(ChooseAnimationSet(data, "1"), &data.sets[0]);
+    EXPECT_EQ(ChooseAnimationSet(data, "3"), &data.sets[2]);
+    EXPECT_EQ(ChooseAnimationSet(data, "Walk"), &data.sets[2]);
+    for (const char* none : {"0", "4", "12", "walk", "", "99999999999"})
+        EXPECT_EQ(ChooseAnimationSet(data, none), nullptr) << none;
 }
