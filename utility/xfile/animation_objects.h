@@ -3,7 +3,9 @@
 // mesh's SkinWeights and XSkinMeshHeader. What they hold is only an
 // addition to the meshes, so an object of the wrong layout is noted and
 // skipped by its braces rather than failing the load; only a broken token
-// stream fails it.
+// stream fails it. Every object level is read through Lenient, so that a
+// failure is always skipped at the level it happens on and the braces stay
+// matched.
 #pragma once
 
 #include "utility/xfile/key_settling.h"
@@ -32,20 +34,33 @@ protected:
 
     AnimationObjects(Tokens& tokens, XScene& scene) : Base(tokens), scene(scene) {}
 
-    // Runs `body` on an object whose "{" was read. When the body finds
-    // another layout than it knows (before its closing brace), the reason
-    // goes to the notes and the rest of the object is skipped.
+    enum class Outcome { Read, Skipped, Broken };
+
+    // Runs `body` on an object whose "{" was read: Read when the object
+    // fits its layout. When the body finds another layout (before the
+    // closing brace), the reason goes to the notes and the rest of the
+    // object is skipped: Skipped, and nothing of it must be kept. Broken
+    // when the token stream itself fails.
     template <class Body>
-    bool Lenient(const std::string& what, Body body) {
+    Outcome Lenient(const std::string& what, Body body) {
         failure.clear();
         if (body())
-            return true;
+            return Outcome::Read;
         if (Is(TokenKind::End) || Is(TokenKind::Error))
-            return false;
+            return Outcome::Broken;
         scene.animation.notes.push_back(
             what + ": " + (failure.empty() ? "unexpected content" : failure) + "; ignored");
         failure.clear();
-        return SkipRest();
+        return SkipRest() ? Outcome::Skipped : Outcome::Broken;
+    }
+
+    // Keeps `object` in `kept` when it was read whole; false when the
+    // stream broke.
+    template <class Object, class Kept>
+    static bool Keep(Outcome outcome, Object& object, Kept& kept) {
+        if (outcome == Outcome::Read)
+            kept.push_back(std::move(object));
+        return outcome != Outcome::Broken;
     }
 
     bool Fail(std::string reason) {
@@ -55,36 +70,36 @@ protected:
     }
 
     bool TicksPerSecond() {
-        return Lenient("AnimTicksPerSecond", [&] {
-            std::uint32_t ticks;
+        std::uint32_t ticks = 0;
+        Outcome outcome = Lenient("AnimTicksPerSecond", [&] {
             if (!ReadUInt(ticks))
                 return false;
             if (ticks == 0)
                 return Fail("zero ticks a second");
-            scene.animation.ticksPerSecond = ticks;
             return Close();
         });
+        if (outcome == Outcome::Read)
+            scene.animation.ticksPerSecond = ticks;
+        return outcome != Outcome::Broken;
     }
 
     bool AnimationSet(const std::string& name) {
         XAnimationSet set;
         set.name = name;
-        bool ok = Lenient("animation set \"" + name + "\"", [&] {
+        Outcome outcome = Lenient("animation set \"" + name + "\"", [&] {
             return Children([&](const ObjectHeader& h) {
                 if (SameXName(h.identifier, "Animation"))
                     return Animation(h.name, set);
                 return SkipRest();
             });
         });
-        if (ok)
-            scene.animation.sets.push_back(std::move(set));
-        return ok;
+        return Keep(outcome, set, scene.animation.sets);
     }
 
     // The frame it drives comes as a reference or as a Frame object in it.
     bool Animation(const std::string& name, XAnimationSet& set) {
         XAnimation animation;
-        bool ok = Lenient("animation \"" + name + "\"", [&] {
+        Outcome outcome = Lenient("animation \"" + name + "\"", [&] {
             return Children(
                 [&](const ObjectHeader& h) {
                     if (SameXName(h.identifier, "AnimationKey"))
@@ -95,11 +110,19 @@ protected:
                         return NestedFrame(h.name, animation);
                     return SkipRest();
                 },
-                [&] { return ReadReference(animation.frameName); });
+                [&] { return Reference(animation.frameName); });
         });
-        if (ok)
-            set.animations.push_back(std::move(animation));
-        return ok;
+        return Keep(outcome, animation, set.animations);
+    }
+
+    // "{ name }": called on its "{", which Lenient takes as the start of
+    // the object read.
+    bool Reference(std::string& name) {
+        std::string read;
+        Outcome outcome = Lenient("frame reference", [&] { return ReadReference(read); });
+        if (outcome == Outcome::Read)
+            name = read;
+        return outcome != Outcome::Broken;
     }
 
     // Only its name and matrix count: the frame is the animation's target.
@@ -107,34 +130,45 @@ protected:
         XFrameNode frame;
         frame.name = name;
         D3DXMatrixIdentity(&frame.transform);
-        animation.frameName = name;
-        bool ok = Children([&](const ObjectHeader& h) {
-            if (SameXName(h.identifier, "FrameTransformMatrix"))
-                return ReadMatrix(frame.transform) && Close();
-            return SkipRest();
+        Outcome outcome = Lenient("frame \"" + name + "\"", [&] {
+            return Children([&](const ObjectHeader& h) {
+                if (SameXName(h.identifier, "FrameTransformMatrix"))
+                    return Matrix(frame.transform);
+                return SkipRest();
+            });
         });
-        if (ok)
-            scene.animationFrames.push_back(std::move(frame));
-        return ok;
+        if (outcome == Outcome::Read)
+            animation.frameName = name;
+        return Keep(outcome, frame, scene.animationFrames);
+    }
+
+    bool Matrix(D3DXMATRIX& matrix) {
+        D3DXMATRIX read;
+        Outcome outcome =
+            Lenient("FrameTransformMatrix", [&] { return ReadMatrix(read) && Close(); });
+        if (outcome == Outcome::Read)
+            matrix = read;
+        return outcome != Outcome::Broken;
     }
 
     bool Options(XAnimation& animation) {
-        return Lenient("AnimationOptions", [&] {
-            std::uint32_t openClosed, positionQuality;
-            if (!ReadUInt(openClosed) || !ReadUInt(positionQuality) || !Close())
-                return false;
+        std::uint32_t openClosed = 0, positionQuality = 0;
+        Outcome outcome = Lenient("AnimationOptions", [&] {
+            return ReadUInt(openClosed) && ReadUInt(positionQuality) && Close();
+        });
+        if (outcome == Outcome::Read) {
             animation.closed = openClosed == 1;
             animation.splinePositions = positionQuality == 0;
-            return true;
-        });
+        }
+        return outcome != Outcome::Broken;
     }
 
     bool Key(XAnimation& animation) {
         XAnimation keys;
-        bool ok = Lenient("animation key", [&] { return KeyBody(keys); });
-        if (ok)
+        Outcome outcome = Lenient("animation key", [&] { return KeyBody(keys); });
+        if (outcome == Outcome::Read)
             AppendKeys(keys, animation);
-        return ok;
+        return outcome != Outcome::Broken;
     }
 
     bool KeyBody(XAnimation& keys) {
@@ -160,18 +194,22 @@ protected:
     }
 
     bool SkinHeader(XSkin& skin) {
-        return Lenient("XSkinMeshHeader", [&] {
-            if (!ReadUInt(skin.maxWeightsPerVertex) || !ReadUInt(skin.maxWeightsPerFace) ||
-                !ReadUInt(skin.boneCount) || !Close())
-                return false;
-            skin.hasHeader = true;
-            return true;
+        std::uint32_t values[3];
+        Outcome outcome = Lenient("XSkinMeshHeader", [&] {
+            return ReadUInt(values[0]) && ReadUInt(values[1]) && ReadUInt(values[2]) && Close();
         });
+        if (outcome == Outcome::Read) {
+            skin.hasHeader = true;
+            skin.maxWeightsPerVertex = values[0];
+            skin.maxWeightsPerFace = values[1];
+            skin.boneCount = values[2];
+        }
+        return outcome != Outcome::Broken;
     }
 
     bool SkinWeights(XSkin& skin) {
         XSkinBone bone;
-        bool ok = Lenient("skin weights", [&] {
+        Outcome outcome = Lenient("skin weights", [&] {
             std::uint32_t count;
             if (!ReadString(bone.frameName) || !ReadUInt(count))
                 return false;
@@ -188,9 +226,7 @@ protected:
                     return false;
             return ReadMatrix(bone.offset) && Close();
         });
-        if (ok)
-            skin.bones.push_back(std::move(bone));
-        return ok;
+        return Keep(outcome, bone, skin.bones);
     }
 
     XScene& scene;

@@ -76,6 +76,44 @@ std::string AnimatedFrame(const std::string& animation) {
            animation + " { F } } }\n";
 }
 
+template <class Key>
+bool Ordered(const std::vector<Key>& keys) {
+    for (size_t i = 1; i < keys.size(); ++i)
+        if (keys[i - 1].time >= keys[i].time)
+            return false;
+    return true;
+}
+
+// What posing relies on, whatever the file held: every frame, bone and
+// animation names a frame before it or in range, every weight a vertex of
+// its mesh, every placement lies in the mesh, keys come in time order.
+void ExpectUsable(const XFileScene& scene) {
+    const XAnimationData& a = scene.animation;
+    const int frames = int(a.frames.size());
+    for (int f = 0; f < frames; ++f)
+        ASSERT_LT(a.frames[size_t(f)].parent, f);
+    for (const XMeshPlacement& m : a.meshes) {
+        ASSERT_LT(m.frame, frames);
+        ASSERT_LE(size_t(m.firstVertex) + m.vertexCount, scene.mesh.vertices.size());
+        ASSERT_EQ(m.positionOfVertex.size(), m.vertexCount);
+    }
+    for (const XSkin& skin : a.skins) {
+        ASSERT_LT(skin.mesh, a.meshes.size());
+        for (const XSkinBone& bone : skin.bones) {
+            ASSERT_GE(bone.frame, 0);
+            ASSERT_LT(bone.frame, frames);
+            ASSERT_EQ(bone.vertices.size(), bone.weights.size());
+        }
+    }
+    for (const XAnimationSet& set : a.sets)
+        for (const XAnimation& animation : set.animations) {
+            ASSERT_GE(animation.frame, 0);
+            ASSERT_LT(animation.frame, frames);
+            ASSERT_TRUE(Ordered(animation.rotations) && Ordered(animation.scales) &&
+                        Ordered(animation.positions));
+        }
+}
+
 } // namespace
 
 TEST(XFileSceneTest, TwoBoneSkinReadsAlikeInEveryEncoding) {
@@ -241,6 +279,19 @@ TEST(XFileSceneTest, AFrameInsideAnAnimationIsItsTarget) {
     EXPECT_EQ(a.frames[0].transform._41, 4.0f);
     EXPECT_EQ(a.sets.at(0).animations.at(0).frame, 0);
     EXPECT_EQ(a.meshes.at(0).frame, -1);
+
+    // A broken matrix in the frame, or a broken reference, is skipped at
+    // its own level: the set after it is still read.
+    XFileScene broken = ReadBody(
+        "Frame F { Mesh { 3; 0.0;0.0;0.0;, 1.0;0.0;0.0;, 0.0;1.0;0.0;; 1; 3;0,1,2;; } }\n"
+        "AnimationSet S { Animation { Frame F { FrameTransformMatrix { 1.0; x; } } }\n"
+        " Animation { { F x } } }\n"
+        "AnimationSet T { Animation { AnimationKey { 2; 1; 0; 3; 1.0,0.0,0.0;;; } { F } } }\n");
+    EXPECT_TRUE(HasNote(broken.animation, "FrameTransformMatrix: unexpected content"));
+    EXPECT_TRUE(HasNote(broken.animation, "frame reference: unexpected content"));
+    ASSERT_EQ(broken.animation.sets.size(), 2u);
+    EXPECT_EQ(broken.animation.sets[1].name, "T");
+    EXPECT_EQ(broken.animation.sets[1].animations.size(), 1u);
 }
 
 TEST(XFileSceneTest, RealFilesLoadWithTheirSetsAndSkins) {
@@ -260,4 +311,26 @@ TEST(XFileSceneTest, RealFilesLoadWithTheirSetsAndSkins) {
     ASSERT_EQ(LoadXFileScene(DataPath("assimp_bad_skinweights/bad_skinweights.x").c_str(), bad),
               D3D_OK);
     EXPECT_TRUE(HasNote(bad.animation, "name vertices the mesh lacks"));
+}
+
+TEST(XFileSceneTest, DamagedOrCutFilesNeverBreakTheReader) {
+    for (XEncoding encoding : {XEncoding::Binary, XEncoding::BinaryCompressed, XEncoding::Text}) {
+        SCOPED_TRACE(XEncodingName(encoding));
+        const std::vector<std::uint8_t> bytes = EncodeXText(TwoBoneBody(), encoding);
+        for (size_t at = 0; at < bytes.size(); ++at) {
+            for (std::uint8_t value :
+                 {std::uint8_t(0), std::uint8_t(0xFF), std::uint8_t(bytes[at] + 1)}) {
+                std::vector<std::uint8_t> damaged = bytes;
+                damaged[at] = value;
+                XFileScene scene;
+                if (ReadXFileScene(damaged.data(), damaged.size(), scene) == D3D_OK)
+                    ExpectUsable(scene);
+                else
+                    ASSERT_TRUE(scene.animation.frames.empty() && scene.mesh.vertices.empty());
+            }
+            XFileScene cut;
+            if (ReadXFileScene(bytes.data(), at, cut) == D3D_OK)
+                ExpectUsable(cut);
+        }
+    }
 }
