@@ -12,7 +12,12 @@ public:
     // `data` must outlive the poser; vertexCount is the loaded mesh's.
     // False as SkinRig::Build.
     bool Build(const XAnimationData& data, size_t vertexCount);
-    // out = rest (vertexCount vertices) at `seconds` into `set` (null: the
+    // For a mesh prepared from the loaded one: SkinRig::Remap. The poses
+    // then take loadedVertexOf.size() vertices.
+    bool Remap(const std::vector<std::uint32_t>& loadedVertexOf) {
+        return rig.Remap(loadedVertexOf);
+    }
+    // out = rest (vertexCount vertices, or as remapped) at `seconds` into `set` (null: the
     // frames at rest).
     void Pose(const XAnimationSet* set, double seconds, const SkinVertex* rest, SkinVertex* out);
 

@@ -100,6 +100,18 @@ bool SkinRig::Build(const XAnimationData& data, size_t vertexCount) {
     return true;
 }
 
+bool SkinRig::Remap(const std::vector<std::uint32_t>& loadedVertexOf) {
+    std::vector<SkinInfluences> remapped;
+    remapped.reserve(loadedVertexOf.size());
+    for (std::uint32_t source : loadedVertexOf) {
+        if (source >= influences.size())
+            return false;
+        remapped.push_back(influences[source]);
+    }
+    influences = std::move(remapped);
+    return true;
+}
+
 void SkinRig::Palette(const std::vector<D3DXMATRIX>& world, std::vector<SkinMatrix>& out) const {
     out.resize(entries.size());
     for (size_t i = 0; i < entries.size(); ++i) {

@@ -31,6 +31,12 @@ public:
     // frame. False when the palette would pass 65536 entries.
     bool Build(const XAnimationData& data, size_t vertexCount);
 
+    // For a mesh prepared from the loaded one whose vertex i is loaded
+    // vertex loadedVertexOf[i] (reordered, or copied as a seam or bowtie
+    // split copies): each vertex then follows the one it came from. False,
+    // changing nothing, when one names no loaded vertex.
+    bool Remap(const std::vector<std::uint32_t>& loadedVertexOf);
+
     const std::vector<SkinInfluences>& Influences() const { return influences; }
     size_t PaletteSize() const { return entries.size(); }
     // The palette for frames posed at `world` (PoseFrames), moving the

@@ -207,6 +207,26 @@ TEST(PoseTest, ThePistolMovesWithinItsSet) {
     EXPECT_GT(moved, 0.0);
 }
 
+TEST(PoseTest, APreparedMeshFollowsTheVerticesItCameFrom) {
+    // The two-bone triangle reordered, with vertex 1 copied at the end.
+    XFileScene scene = Read(TwoBoneBody());
+    std::vector<SkinVertex> loaded = Rest(scene.mesh, {1, 0, 0}, {0, 1, 0});
+    const std::vector<std::uint32_t> from = {2, 0, 1, 1};
+    std::vector<SkinVertex> rest;
+    for (std::uint32_t v : from)
+        rest.push_back(loaded[v]);
+    ScenePoser poser;
+    ASSERT_TRUE(poser.Build(scene.animation, loaded.size()));
+    EXPECT_FALSE(poser.Remap({0, 3}));
+    ASSERT_TRUE(poser.Remap(from));
+    std::vector<SkinVertex> posed(rest.size());
+    poser.Pose(&scene.animation.sets[0], 0.5, rest.data(), posed.data());
+    EXPECT_TRUE(Near(posed[0].position, {-0.5f, 1.5f, 0}));
+    EXPECT_TRUE(Near(posed[1].position, {0, 0, 0}));
+    EXPECT_TRUE(Near(posed[2].position, {1, 2, 0}));
+    EXPECT_TRUE(Near(posed[3].position, {1, 2, 0}));
+}
+
 TEST(PoseTest, SetsAreChosenByNumberOrName) {
     XAnimationData data;
     data.sets.resize(3);
