@@ -29,6 +29,7 @@ protected:
     using Base::ReadReference;
     using Base::ReadString;
     using Base::ReadUInt;
+    using Base::Reserve;
     using Base::SkipRest;
     using Base::token;
 
@@ -213,7 +214,7 @@ protected:
             std::uint32_t count;
             if (!ReadString(bone.frameName) || !ReadUInt(count))
                 return false;
-            bone.vertices.reserve(std::min<size_t>(count, this->tokens.Remaining()));
+            Reserve(bone.vertices, count);
             for (std::uint32_t i = 0; i < count; ++i) {
                 std::uint32_t vertex;
                 if (!Checkpoint() || !ReadUInt(vertex))

@@ -66,8 +66,7 @@ int KeyValueCount(std::uint32_t type) {
     }
 }
 
-void AddKey(std::uint32_t type, std::uint32_t time, const float* values, XAnimation& keys) {
-    const float* v = values;
+void AddKey(std::uint32_t type, std::uint32_t time, const float* v, XAnimation& keys) {
     switch (type) {
     case Rotation:
         keys.rotations.push_back({time, XQuaternion{v[1], v[2], v[3], v[0]}});
@@ -80,7 +79,7 @@ void AddKey(std::uint32_t type, std::uint32_t time, const float* values, XAnimat
         break;
     case Matrix: {
         D3DXMATRIX m;
-        std::memcpy(m.m, values, sizeof m.m);
+        std::memcpy(m.m, v, sizeof m.m);
         XVectorKey scale{time, {}}, position{time, {}};
         XRotationKey rotation{time, {}};
         DecomposeMatrix(m, scale.value, rotation.value, position.value);

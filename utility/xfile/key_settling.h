@@ -12,7 +12,7 @@ int KeyValueCount(std::uint32_t type);
 
 // One key of a known type; a matrix adds a key to each of the three
 // channels.
-void AddKey(std::uint32_t type, std::uint32_t time, const float* values, XAnimation& keys);
+void AddKey(std::uint32_t type, std::uint32_t time, const float* v, XAnimation& keys);
 // The channels of `from` after those of `to`.
 void AppendKeys(const XAnimation& from, XAnimation& to);
 

@@ -12,13 +12,6 @@
 
 namespace {
 
-std::string Translation(float x, float y, float z) {
-    char text[160];
-    std::snprintf(text, sizeof text,
-                  "1.0,0.0,0.0,0.0,0.0,1.0,0.0,0.0,0.0,0.0,1.0,0.0,%.1f,%.1f,%.1f,1.0;;", x, y, z);
-    return text;
-}
-
 const char* kTriangle = "3; 0.0;0.0;0.0;, 1.0;0.0;0.0;, 0.0;2.0;0.0;; 1; 3;0,1,2;;";
 
 XFileScene Read(const std::string& body) {
@@ -56,10 +49,10 @@ std::vector<SkinVertex> Posed(const XFileScene& scene, const std::vector<SkinVer
 // Arm, one up from Root, turns half a turn about z in one second; vertex 0
 // follows Root, 1 Arm, 2 both by halves.
 std::string TwoBoneBody() {
-    return "Frame Root { Frame Arm { FrameTransformMatrix { " + Translation(0, 1, 0) +
+    return "Frame Root { Frame Arm { FrameTransformMatrix { " + TranslationText(0, 1, 0) +
            " } }\n Mesh { " + kTriangle + "\n  SkinWeights { \"Root\"; 2; 0, 2; 1.0, 0.5; " +
-           Translation(0, 0, 0) + " }\n  SkinWeights { \"Arm\"; 2; 1, 2; 1.0, 0.5; " +
-           Translation(0, -1, 0) +
+           TranslationText(0, 0, 0) + " }\n  SkinWeights { \"Arm\"; 2; 1, 2; 1.0, 0.5; " +
+           TranslationText(0, -1, 0) +
            " } } }\nAnimTicksPerSecond { 100; }\n"
            "AnimationSet Bend { Animation { AnimationKey { 0; 2; 0; 4; 1.0,0.0,0.0,0.0;;,"
            " 100; 4; 0.0,0.0,0.0,1.0;;; } { Arm } } }\n";
@@ -94,7 +87,7 @@ TEST(PoseTest, RigidFramesMoveTheirOwnMeshes) {
     // B's mesh loads five along x; its position keys lift it ten in a
     // second (4800 ticks, the rate of files that give none).
     XFileScene scene = Read("Frame A { Mesh { " + std::string(kTriangle) +
-                            " } }\nFrame B { FrameTransformMatrix { " + Translation(5, 0, 0) +
+                            " } }\nFrame B { FrameTransformMatrix { " + TranslationText(5, 0, 0) +
                             " } Mesh { " + kTriangle +
                             " } }\nAnimationSet Lift { Animation { AnimationKey { 2; 2;"
                             " 0; 3; 5.0,0.0,0.0;;, 4800; 3; 5.0,10.0,0.0;;; } { B } } }\n");
@@ -174,8 +167,8 @@ TEST(PoseTest, OnlyTheFourHeaviestInfluencesCountScaledToOne) {
     const char* weights[] = {"0.1", "0.5", "0.2", "0.4", "0.3"};
     for (int b = 0; b < 5; ++b)
         body += " SkinWeights { \"B" + std::to_string(b) + "\"; 1; 2; " + weights[b] + "; " +
-                Translation(0, 0, 0) + " }";
-    body += " SkinWeights { \"B0\"; 1; 1; 0.0; " + Translation(0, 0, 0) + " } } }\n";
+                TranslationText(0, 0, 0) + " }";
+    body += " SkinWeights { \"B0\"; 1; 1; 0.0; " + TranslationText(0, 0, 0) + " } } }\n";
     XFileScene scene = Read(body);
     SkinRig rig;
     ASSERT_TRUE(rig.Build(scene.animation, scene.mesh.vertices.size()));

@@ -13,34 +13,26 @@ namespace {
 const XEncoding kEncodings[] = {XEncoding::Text, XEncoding::Binary, XEncoding::TextCompressed,
                                 XEncoding::BinaryCompressed};
 
-// A translation matrix as FrameTransformMatrix and SkinWeights write it.
-std::string Translation(float x, float y, float z) {
-    char text[160];
-    std::snprintf(text, sizeof text,
-                  "1.0,0.0,0.0,0.0,0.0,1.0,0.0,0.0,0.0,0.0,1.0,0.0,%.1f,%.1f,%.1f,1.0;;", x, y, z);
-    return text;
-}
-
 // Root holds Arm (one up) and a triangle skinned to both; the set turns
 // Arm half a turn about z in 100 ticks, at 100 ticks a second.
 std::string TwoBoneBody() {
     return "Frame Root {\n"
            " FrameTransformMatrix { " +
-           Translation(0, 0, 0) +
+           TranslationText(0, 0, 0) +
            " }\n"
            " Frame Arm { FrameTransformMatrix { " +
-           Translation(0, 1, 0) +
+           TranslationText(0, 1, 0) +
            " } }\n"
            " Mesh { 3; 0.0;0.0;0.0;, 1.0;0.0;0.0;, 0.0;2.0;0.0;; 1; 3;0,1,2;;\n"
            "  XSkinMeshHeader { 2; 2; 2; }\n"
            "  SkinWeights { \"Root\"; 2; 0, 2; 1.0, 0.5; " +
-           Translation(0, 0, 0) +
+           TranslationText(0, 0, 0) +
            " }\n"
            "  SkinWeights { \"Arm\"; 3; 1, 2, 7; 1.0, 0.5, 1.0; " +
-           Translation(0, -1, 0) +
+           TranslationText(0, -1, 0) +
            " }\n"
            "  SkinWeights { \"Leg\"; 1; 0; 1.0; " +
-           Translation(0, 0, 0) +
+           TranslationText(0, 0, 0) +
            " }\n"
            " }\n"
            "}\n"
@@ -172,13 +164,13 @@ TEST(XFileSceneTest, TwoBoneSkinReadsAlikeInEveryEncoding) {
 TEST(XFileSceneTest, TheMeshIsTheOneThePlainReaderGives) {
     // Normals that split positions, frames with transforms and a skin: the
     // mesh must not change for what is kept beside it.
-    std::string body = "Frame A { FrameTransformMatrix { " + Translation(1, 2, 3) +
+    std::string body = "Frame A { FrameTransformMatrix { " + TranslationText(1, 2, 3) +
                        " }\n"
                        " Mesh { 4; 0.0;0.0;0.0;, 1.0;0.0;0.0;, 1.0;1.0;0.0;, 0.0;1.0;0.0;;\n"
                        "  2; 3;0,1,2;, 3;0,2,3;;\n"
                        "  MeshNormals { 2; 0.0;0.0;1.0;, 0.0;1.0;0.0;; 2; 3;0,0,0;, 3;1,1,1;; }\n"
                        "  SkinWeights { \"A\"; 1; 3; 1.0; " +
-                       Translation(0, 0, 0) + " }\n } }\n";
+                       TranslationText(0, 0, 0) + " }\n } }\n";
     std::vector<std::uint8_t> bytes = EncodeXText(body, XEncoding::Binary);
     XFileScene scene = Read(bytes);
     XMeshData plain;
@@ -272,7 +264,7 @@ TEST(XFileSceneTest, AFrameInsideAnAnimationIsItsTarget) {
         ReadBody("Mesh { 3; 0.0;0.0;0.0;, 1.0;0.0;0.0;, 0.0;1.0;0.0;; 1; 3;0,1,2;; }\n"
                  "AnimationSet S { Animation { AnimationKey { 2; 1; 0; 3; 1.0,0.0,0.0;;; }\n"
                  " Frame Loose { FrameTransformMatrix { " +
-                 Translation(4, 0, 0) + " } } } }\n");
+                 TranslationText(4, 0, 0) + " } } } }\n");
     const XAnimationData& a = scene.animation;
     ASSERT_EQ(a.frames.size(), 1u);
     EXPECT_EQ(a.frames[0].name, "Loose");

@@ -3,6 +3,7 @@
 #include "utility/xfile/mszip.h"
 
 #include <cctype>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -124,4 +125,11 @@ std::vector<std::uint8_t> EncodeXText(const std::string& body, XEncoding encodin
         out.push_back(std::uint8_t(size >> s));
     DeflateMszip(data.data(), data.size(), out);
     return out;
+}
+
+std::string TranslationText(float x, float y, float z) {
+    char text[160];
+    std::snprintf(text, sizeof text,
+                  "1.0,0.0,0.0,0.0,0.0,1.0,0.0,0.0,0.0,0.0,1.0,0.0,%.1f,%.1f,%.1f,1.0;;", x, y, z);
+    return text;
 }

@@ -13,3 +13,7 @@
 // exponent are floats, others integers. floatBytes is 4 or 8.
 std::vector<std::uint8_t> EncodeXText(const std::string& body, XEncoding encoding,
                                       int floatBytes = 4);
+
+// A translation as FrameTransformMatrix, SkinWeights and matrix keys write
+// a matrix: 16 values and the closing separators.
+std::string TranslationText(float x, float y, float z);
