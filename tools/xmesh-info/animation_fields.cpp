@@ -18,6 +18,16 @@ std::string SetList(const XAnimationData& data) {
     return out + "]";
 }
 
+// What the reader repaired or dropped; nothing when it found all in order.
+std::string Notes(const XAnimationData& data) {
+    if (data.notes.empty())
+        return "";
+    std::string out = ",\"animation_notes\":[";
+    for (size_t i = 0; i < data.notes.size(); ++i)
+        out += (i ? "," : "") + JsonString(data.notes[i]);
+    return out + "]";
+}
+
 std::string Posed(const XFileScene& scene, const PoseRequest& request) {
     const XAnimationSet* set = ChooseAnimationSet(scene.animation, request.animation);
     ScenePoser poser;
@@ -39,7 +49,7 @@ std::string AnimationFields(const char* path, const PoseRequest& request) {
     XFileScene scene;
     if (FAILED(LoadXFileScene(path, scene)))
         return ",\"animations\":null";
-    std::string fields = ",\"animations\":" + SetList(scene.animation);
+    std::string fields = ",\"animations\":" + SetList(scene.animation) + Notes(scene.animation);
     if (request.wanted)
         fields += ",\"posed\":" + Posed(scene, request);
     return fields;

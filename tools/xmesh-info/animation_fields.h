@@ -10,7 +10,9 @@ struct PoseRequest {
     std::string animation = "1"; // --animation: a number from 1 or a name
 };
 
-// ,"animations":[{"name":...,"seconds":S,"animated_frames":N},...], and with
+// ,"animations":[{"name":...,"seconds":S,"animated_frames":N},...], then
+// ,"animation_notes":[...] when the reader repaired or dropped some of it
+// (weights of missing vertices, keys out of order, ...), and with
 // a request ,"posed":{"animation":NAME,"time":T,"bounds":{...}}, or
 // ,"posed":null for a file without that set.
 std::string AnimationFields(const char* path, const PoseRequest& request);
