@@ -1,71 +1,24 @@
-// xmesh-info FILE...: loads each X file as the viewer does (through
-// D3DXLoadMeshFromXA, on a device that draws nothing, so no GPU is needed) and
-// prints one JSON line per file: its encoding, vertex, face and material
-// counts, texture names and bounding box, or the error and its reason. The
-// exit status is 1 when any file fails.
+// xmesh-info [--time SECONDS [--animation N|NAME]] FILE...: loads each X
+// file as the viewer does (through D3DXLoadMeshFromXA, on a device that draws
+// nothing, so no GPU is needed) and prints one JSON line per file: its
+// encoding, vertex, face and material counts, texture names, bounding box and
+// animation sets, with --time the bounds of the mesh posed then in the set
+// --animation names (default the first), or the error and its reason. The
+// exit status is 1 when any file fails, 2 for a bad command line.
 #include "tools/common/tool_device.h"
+#include "tools/xmesh-info/animation_fields.h"
+#include "tools/xmesh-info/json.h"
 #include "utility/core/file_bytes.h"
 #include "utility/core/load_report.h"
 #include "utility/d3dx9mesh.h"
 #include "utility/xfile/xfile_format.h"
 
-#include <cfloat>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 namespace {
-
-// Valid UTF-8 passes through; any other byte above 0x7F is written as the
-// code point of the same value, so that the line stays valid JSON.
-bool IsUtf8(const std::string& text) {
-    for (size_t i = 0; i < text.size();) {
-        unsigned char c = static_cast<unsigned char>(text[i]);
-        size_t length = c < 0x80           ? 1
-                        : (c >> 5) == 0x6  ? 2
-                        : (c >> 4) == 0xE  ? 3
-                        : (c >> 3) == 0x1E ? 4
-                                           : 0;
-        if (length == 0 || i + length > text.size())
-            return false;
-        for (size_t k = 1; k < length; ++k)
-            if ((static_cast<unsigned char>(text[i + k]) >> 6) != 0x2)
-                return false;
-        i += length;
-    }
-    return true;
-}
-
-std::string JsonString(const std::string& text) {
-    bool utf8 = IsUtf8(text);
-    std::string out = "\"";
-    for (char ch : text) {
-        unsigned char c = static_cast<unsigned char>(ch);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += ch;
-        } else if (c < 0x20 || (c >= 0x80 && !utf8)) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-            out += escaped;
-        } else {
-            out += ch;
-        }
-    }
-    return out + "\"";
-}
-
-std::string JsonNumber(float value) {
-    if (!std::isfinite(value))
-        return "null";
-    char text[32];
-    std::snprintf(text, sizeof text, "%.9g", double(value));
-    return text;
-}
-
-std::string JsonVector(const float v[3]) {
-    return "[" + JsonNumber(v[0]) + "," + JsonNumber(v[1]) + "," + JsonNumber(v[2]) + "]";
-}
 
 std::string ErrorText(HRESULT hr) {
     switch (hr) {
@@ -99,21 +52,13 @@ std::string EncodingFields(const char* path) {
 }
 
 std::string Bounds(ID3DXMesh* mesh) {
-    float low[3] = {FLT_MAX, FLT_MAX, FLT_MAX}, high[3] = {-FLT_MAX, -FLT_MAX, -FLT_MAX};
     void* data = nullptr;
     if (FAILED(mesh->LockVertexBuffer(D3DLOCK_READONLY, &data)))
         return "null";
-    const DWORD stride = mesh->GetNumBytesPerVertex();
-    for (DWORD i = 0; i < mesh->GetNumVertices(); ++i) {
-        const float* position =
-            reinterpret_cast<const float*>(static_cast<const BYTE*>(data) + size_t(i) * stride);
-        for (int k = 0; k < 3; ++k) {
-            low[k] = std::fmin(low[k], position[k]);
-            high[k] = std::fmax(high[k], position[k]);
-        }
-    }
+    std::string bounds = JsonBounds(static_cast<const float*>(data), mesh->GetNumVertices(),
+                                    mesh->GetNumBytesPerVertex());
     mesh->UnlockVertexBuffer();
-    return "{\"min\":" + JsonVector(low) + ",\"max\":" + JsonVector(high) + "}";
+    return bounds;
 }
 
 std::string Textures(ID3DXBuffer* materials, DWORD count) {
@@ -129,7 +74,7 @@ std::string Textures(ID3DXBuffer* materials, DWORD count) {
 }
 
 // One JSON line; false when the file did not load.
-bool Describe(const char* path, IDirect3DDevice9* device) {
+bool Describe(const char* path, IDirect3DDevice9* device, const PoseRequest& pose) {
     ClearLoadFailure();
     ID3DXMesh* mesh = nullptr;
     ID3DXBuffer* materials = nullptr;
@@ -146,18 +91,58 @@ bool Describe(const char* path, IDirect3DDevice9* device) {
     line += ",\"faces\":" + std::to_string(mesh->GetNumFaces());
     line += ",\"materials\":" + std::to_string(count);
     line += ",\"textures\":" + Textures(materials, count);
-    line += ",\"bounds\":" + Bounds(mesh) + "}";
+    line += ",\"bounds\":" + Bounds(mesh);
+    line += AnimationFields(path, pose) + "}";
     std::printf("%s\n", line.c_str());
     materials->Release();
     mesh->Release();
     return true;
 }
 
+// Reads the options before the files; false with the reason on stderr.
+bool ParseOptions(int argc, char** argv, int& first, PoseRequest& pose) {
+    bool animationGiven = false;
+    for (first = 1; first < argc && argv[first][0] == '-'; ++first) {
+        std::string option = argv[first];
+        if (option == "--") {
+            ++first;
+            break;
+        }
+        if (first + 1 >= argc || (option != "--time" && option != "--animation")) {
+            std::fprintf(stderr, "xmesh-info: unknown option or missing value: %s\n",
+                         option.c_str());
+            return false;
+        }
+        const char* value = argv[++first];
+        if (option == "--animation") {
+            pose.animation = value;
+            animationGiven = true;
+            continue;
+        }
+        char* end = nullptr;
+        pose.seconds = std::strtod(value, &end);
+        if (end == value || *end || !std::isfinite(pose.seconds)) {
+            std::fprintf(stderr, "xmesh-info: --time wants seconds, not %s\n", value);
+            return false;
+        }
+        pose.wanted = true;
+    }
+    if (animationGiven && !pose.wanted) {
+        std::fprintf(stderr, "xmesh-info: --animation needs --time\n");
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: xmesh-info FILE...\n");
+    int first = 1;
+    PoseRequest pose;
+    if (!ParseOptions(argc, argv, first, pose))
+        return 2;
+    if (first >= argc) {
+        std::fprintf(stderr, "usage: xmesh-info [--time SECONDS [--animation N|NAME]] FILE...\n");
         return 2;
     }
     ToolDevice tool;
@@ -166,7 +151,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     bool allLoaded = true;
-    for (int i = 1; i < argc; ++i)
-        allLoaded = Describe(argv[i], tool.device) && allLoaded;
+    for (int i = first; i < argc; ++i)
+        allLoaded = Describe(argv[i], tool.device, pose) && allLoaded;
     return allLoaded ? 0 : 1;
 }

@@ -91,8 +91,9 @@ std::uint32_t FaceAttribute(const XMeshPart& part, std::uint32_t base, size_t f)
 // `attributeBase` for every face when the mesh has no material list).
 class PartAppender {
 public:
-    PartAppender(const XMeshPart& part, XMeshData& out, TrianglePlaces& places)
-        : part(part), out(out), places(places) {}
+    PartAppender(const XMeshPart& part, XMeshData& out, TrianglePlaces& places,
+                 XVertexOrigins* origins)
+        : part(part), out(out), places(places), origins(origins) {}
 
     bool Append(std::uint32_t attributeBase) {
         bool identity = IsIdentity(part.transform);
@@ -110,6 +111,11 @@ public:
             if (part.hasTexcoords)
                 v.texcoord = part.texcoords[p];
             out.vertices.push_back(v);
+        }
+        if (origins) {
+            origins->firstVertex.push_back(std::uint32_t(base));
+            for (size_t p = 0; p < positionCount; ++p)
+                origins->position.push_back(std::uint32_t(p));
         }
         if (part.hasNormals) {
             if (!identity)
@@ -174,6 +180,8 @@ private:
             copy.normal = normals[normal];
             slot->second = std::uint32_t(out.vertices.size());
             out.vertices.push_back(copy);
+            if (origins)
+                origins->position.push_back(p);
         }
         vertex = slot->second;
         return true;
@@ -189,6 +197,7 @@ private:
     const XMeshPart& part;
     XMeshData& out;
     TrianglePlaces& places;
+    XVertexOrigins* origins;
     size_t base = 0;
     LargeVector<D3DXVECTOR3> transformedNormals; // when the mesh has a transform
     const D3DXVECTOR3* normals = nullptr;        // as the vertices take them
@@ -242,8 +251,11 @@ XMaterial DefaultXMaterial() {
     return material;
 }
 
-bool MergeScene(const XScene& scene, XTriangleOrder order, XMeshData& out) {
+bool MergeScene(const XScene& scene, XTriangleOrder order, XMeshData& out,
+                XVertexOrigins* origins) {
     out = XMeshData();
+    if (origins)
+        *origins = XVertexOrigins();
     std::vector<std::uint32_t> bases = AttributeBases(scene, out.materials);
     std::vector<size_t> starts = GroupStarts(scene, bases, out.materials.size());
     size_t triangles = starts.back();
@@ -257,8 +269,10 @@ bool MergeScene(const XScene& scene, XTriangleOrder order, XMeshData& out) {
         const XMeshPart& part = scene.meshes[m];
         out.hasNormals = out.hasNormals || part.hasNormals;
         out.hasTexcoords = out.hasTexcoords || part.hasTexcoords;
-        if (!PartAppender(part, out, places).Append(bases[m]))
+        if (!PartAppender(part, out, places, origins).Append(bases[m]))
             return false;
     }
+    if (origins)
+        origins->firstVertex.push_back(std::uint32_t(out.vertices.size()));
     return true;
 }

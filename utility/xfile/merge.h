@@ -17,7 +17,13 @@ enum class XTriangleOrder {
 // are numbered as the faces meet them in file order, whatever the order of
 // the triangles. False when the result would not fit 32-bit indices, or the
 // load was cancelled. May throw std::bad_alloc.
-bool MergeScene(const XScene& scene, XTriangleOrder order, XMeshData& out);
+// With `origins`, also where each vertex came from.
+struct XVertexOrigins {
+    std::vector<std::uint32_t> firstVertex; // of each mesh; the vertex count last
+    LargeVector<std::uint32_t> position;    // of each vertex, in its mesh's positions
+};
+bool MergeScene(const XScene& scene, XTriangleOrder order, XMeshData& out,
+                XVertexOrigins* origins = nullptr);
 
 // White diffuse, nothing else: the material of faces the file gives none.
 XMaterial DefaultXMaterial();

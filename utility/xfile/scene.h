@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/memory/large_allocator.h"
+#include "utility/xfile/xfile_animation.h"
 #include "utility/xfile/xfile_content.h"
 #include "utility/xfile/xmesh_data.h"
 
@@ -28,11 +29,18 @@ struct XMeshPart {
     std::vector<std::uint32_t> materials;     // indices into XScene::materials
     LargeVector<std::uint32_t> faceMaterials; // one a face, indexing `materials`; empty without
     D3DXMATRIX transform;                     // product of the enclosing frame matrices
+    int frame = -1; // the innermost frame around it (kept with the animation only)
 };
 
 struct XScene {
     std::vector<XMeshPart> meshes;
     std::vector<XMaterial> materials;
+    // Set before parsing to keep the frames, skins and animation sets, which
+    // are otherwise skipped as objects the mesh does not need.
+    bool keepAnimation = false;
+    XAnimationData animation; // all but the placement of the meshes
+    // Frames written inside Animation objects rather than in the tree.
+    std::vector<XFrameNode> animationFrames;
 };
 
 // Parses the body of a file as it becomes ready. False on malformed

@@ -1,13 +1,11 @@
 // Reads the objects this library uses (Frame, FrameTransformMatrix, Mesh,
 // MeshNormals, MeshTextureCoords, MeshMaterialList, Material,
-// TextureFilename) by their known layouts and skips every other object,
-// declared or not, by its braces.
+// TextureFilename, and when asked the animation objects) by their known
+// layouts and skips every other object, declared or not, by its braces.
 #include "utility/xfile/scene.h"
 
-#include "utility/core/load_report.h"
-#include "utility/xfile/tokens.h"
+#include "utility/xfile/animation_objects.h"
 
-#include <algorithm>
 #include <unordered_map>
 
 namespace {
@@ -15,27 +13,6 @@ namespace {
 // Frames nest by recursion; deeper files are refused rather than allowed to
 // exhaust the stack.
 constexpr int MaxFrameDepth = 256;
-// Long loops stop this often to give back what they have read, report how
-// far the load has got and see whether it was cancelled.
-constexpr std::uint32_t kCheckpointSteps = 16384;
-
-// Template names are matched without regard to case: exporters write
-// "TextureFileName" as well as "TextureFilename".
-bool SameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z')
-            x = char(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z')
-            y = char(y - 'A' + 'a');
-        if (x != y)
-            return false;
-    }
-    return true;
-}
-
 void Store(LargeVector<D3DXVECTOR3>& out, const float* v) {
     out.emplace_back(v[0], v[1], v[2]);
 }
@@ -50,11 +27,6 @@ D3DXMATRIX Identity() {
     return m;
 }
 
-struct ObjectHeader {
-    std::string identifier;
-    std::string name; // empty when the object has none
-};
-
 // A material named before its declaration, settled once the file is read.
 struct PendingMaterial {
     size_t mesh;
@@ -63,9 +35,9 @@ struct PendingMaterial {
 };
 
 template <class Tokens>
-class SceneParser {
+class SceneParser : public AnimationObjects<Tokens> {
 public:
-    SceneParser(Tokens& tokens, XScene& scene) : tokens(tokens), scene(scene) {}
+    SceneParser(Tokens& tokens, XScene& scene) : AnimationObjects<Tokens>(tokens, scene) {}
 
     bool Parse() {
         Advance();
@@ -76,7 +48,7 @@ public:
             else if (Is(TokenKind::OpenBrace))
                 ok = SkipReference();
             else
-                ok = Object([&](const ObjectHeader& h) { return FrameChild(h, 0, nullptr); });
+                ok = Object([&](const ObjectHeader& h) { return FrameChild(h, 0, nullptr, -1); });
             if (!ok)
                 return false;
         }
@@ -84,54 +56,28 @@ public:
     }
 
 private:
-    void Advance() { tokens.Next(token); }
-
-    // Called once a step of the long loops (array items, skipped tokens),
-    // where the parser holds no view of the input before the current token.
-    // False when the load was cancelled.
-    bool Checkpoint() {
-        if (++steps < kCheckpointSteps)
-            return true;
-        steps = 0;
-        tokens.ReleaseConsumed();
-        ReportLoadProgress(tokens.Offset(), tokens.Offset() + tokens.Remaining());
-        return !LoadCancelled();
-    }
-    bool Is(TokenKind kind) const { return token.kind == kind; }
-
-    bool ReadUInt(std::uint32_t& value) {
-        if (!Is(TokenKind::Integer))
-            return false;
-        value = token.integer;
-        Advance();
-        return true;
-    }
-
-    bool ReadFloats(float* values, int count) {
-        for (int i = 0; i < count; ++i) {
-            if (!Is(TokenKind::Float) && !Is(TokenKind::Integer))
-                return false;
-            values[i] = float(token.number);
-            Advance();
-        }
-        return true;
-    }
-
-    bool ReadString(std::string& value) {
-        if (!Is(TokenKind::String))
-            return false;
-        value.assign(token.text);
-        Advance();
-        return true;
-    }
-
-    // Room for `count` items, but never more than the input could still
-    // hold (each of an item's `values` takes a byte at least), so a forged
-    // count cannot claim memory ahead of the data.
-    template <class Vector>
-    void Reserve(Vector& items, std::uint64_t count, size_t values = 1) {
-        items.reserve(size_t(std::min<std::uint64_t>(count, tokens.Remaining() / values)));
-    }
+    using Base = AnimationObjects<Tokens>;
+    using Base::Advance;
+    using Base::AnimationSet;
+    using Base::Checkpoint;
+    using Base::Children;
+    using Base::Close;
+    using Base::Is;
+    using Base::Object;
+    using Base::ReadFloats;
+    using Base::ReadMatrix;
+    using Base::ReadReference;
+    using Base::ReadString;
+    using Base::ReadUInt;
+    using Base::Reserve;
+    using Base::scene;
+    using Base::SkinHeader;
+    using Base::SkinWeights;
+    using Base::SkipReference;
+    using Base::SkipRest;
+    using Base::SkipTemplate;
+    using Base::TicksPerSecond;
+    using Base::token;
 
     template <class Vector>
     bool ReadVectors(LargeVector<Vector>& out) {
@@ -171,156 +117,74 @@ private:
         return true;
     }
 
-    bool ReadMatrix(D3DXMATRIX& m) { return ReadFloats(&m.m[0][0], 16); }
-
-    // Identifier, optional name, optional GUID, "{"; then `body`, which
-    // reads up to and including the closing brace.
-    template <class Body>
-    bool Object(Body body) {
-        if (!Is(TokenKind::Name))
-            return false;
-        ObjectHeader header;
-        header.identifier = token.text;
-        Advance();
-        if (Is(TokenKind::Name)) {
-            header.name = token.text;
-            Advance();
-        }
-        if (Is(TokenKind::Guid))
-            Advance();
-        if (!Is(TokenKind::OpenBrace))
-            return false;
-        Advance();
-        return body(header);
-    }
-
-    bool Close() {
-        if (!Is(TokenKind::CloseBrace))
-            return false;
-        Advance();
-        return true;
-    }
-
-    // The child objects and references of an open object, up to its "}".
-    template <class OnObject, class OnReference>
-    bool Children(OnObject onObject, OnReference onReference) {
-        for (;;) {
-            bool ok;
-            if (Is(TokenKind::CloseBrace))
-                return Close();
-            if (Is(TokenKind::OpenBrace))
-                ok = onReference();
-            else
-                ok = Object(onObject);
-            if (!ok)
-                return false;
-        }
-    }
-
-    template <class OnObject>
-    bool Children(OnObject onObject) {
-        return Children(onObject, [&] { return SkipReference(); });
-    }
-
-    // The rest of an object whose "{" was read, nested objects included.
-    bool SkipRest() {
-        for (int depth = 1;;) {
-            switch (token.kind) {
-            case TokenKind::OpenBrace:
-                ++depth;
-                break;
-            case TokenKind::CloseBrace:
-                if (--depth == 0) {
-                    Advance();
-                    return true;
-                }
-                break;
-            case TokenKind::End:
-            case TokenKind::Error:
-                return false;
-            default:
-                break;
-            }
-            if (!Checkpoint())
-                return false;
-            Advance();
-        }
-    }
-
-    bool SkipTemplate() {
-        Advance();
-        if (!Is(TokenKind::Name))
-            return false;
-        Advance();
-        if (!Is(TokenKind::OpenBrace))
-            return false;
-        Advance();
-        return SkipRest();
-    }
-
-    // "{ name }", "{ name <guid> }" or "{ <guid> }"; name is empty for the last.
-    bool ReadReference(std::string& name) {
-        Advance();
-        name.clear();
-        if (Is(TokenKind::Name)) {
-            name = token.text;
-            Advance();
-        }
-        if (Is(TokenKind::Guid))
-            Advance();
-        return Close();
-    }
-
-    bool SkipReference() {
-        std::string name;
-        return ReadReference(name);
-    }
-
-    // What may sit in a frame, and at the top of the file (frameMatrix null).
-    bool FrameChild(const ObjectHeader& h, int depth, D3DXMATRIX* frameMatrix) {
-        if (SameName(h.identifier, "Frame"))
-            return Frame(depth + 1);
-        if (SameName(h.identifier, "Mesh"))
-            return Mesh();
-        if (SameName(h.identifier, "Material")) {
+    // What may sit in a frame (the frame `frame`), and at the top of the
+    // file (frameMatrix null, frame -1).
+    bool FrameChild(const ObjectHeader& h, int depth, D3DXMATRIX* frameMatrix, int frame) {
+        if (SameXName(h.identifier, "Frame"))
+            return Frame(depth + 1, h.name, frame);
+        if (SameXName(h.identifier, "Mesh"))
+            return Mesh(frame);
+        if (scene.keepAnimation && SameXName(h.identifier, "AnimationSet"))
+            return AnimationSet(h.name);
+        if (scene.keepAnimation && SameXName(h.identifier, "AnimTicksPerSecond"))
+            return TicksPerSecond();
+        if (SameXName(h.identifier, "Material")) {
             std::uint32_t index;
             return Material(h.name, index);
         }
-        if (frameMatrix && SameName(h.identifier, "FrameTransformMatrix"))
+        if (frameMatrix && SameXName(h.identifier, "FrameTransformMatrix"))
             return ReadMatrix(*frameMatrix) && Close();
         return SkipRest();
     }
 
     // The frame's matrix applies to every mesh inside it, after the
     // matrices of the frames nested deeper.
-    bool Frame(int depth) {
+    bool Frame(int depth, const std::string& name, int parent) {
         if (depth > MaxFrameDepth)
             return false;
         size_t firstMesh = scene.meshes.size();
         D3DXMATRIX local = Identity();
-        if (!Children([&](const ObjectHeader& h) { return FrameChild(h, depth, &local); }))
+        int index = -1;
+        std::vector<XFrameNode>& frames = scene.animation.frames;
+        if (scene.keepAnimation) {
+            index = int(frames.size());
+            frames.push_back({name, parent, Identity()});
+        }
+        if (!Children([&](const ObjectHeader& h) { return FrameChild(h, depth, &local, index); }))
             return false;
+        if (index >= 0)
+            frames[size_t(index)].transform = local;
         for (size_t i = firstMesh; i < scene.meshes.size(); ++i)
             scene.meshes[i].transform *= local;
         return true;
     }
 
-    bool Mesh() {
+    bool Mesh(int frame) {
         XMeshPart part;
         part.transform = Identity();
+        part.frame = frame;
+        XSkin skin;
         if (!ReadVectors(part.positions) || !ReadPolygons(part.faces, part.positions.size()))
             return false;
         bool ok = Children([&](const ObjectHeader& h) {
-            if (SameName(h.identifier, "MeshNormals"))
+            if (SameXName(h.identifier, "MeshNormals"))
                 return Normals(part);
-            if (SameName(h.identifier, "MeshTextureCoords"))
+            if (SameXName(h.identifier, "MeshTextureCoords"))
                 return Texcoords(part);
-            if (SameName(h.identifier, "MeshMaterialList"))
+            if (SameXName(h.identifier, "MeshMaterialList"))
                 return MaterialList(part);
+            if (scene.keepAnimation && SameXName(h.identifier, "SkinWeights"))
+                return SkinWeights(skin);
+            if (scene.keepAnimation && SameXName(h.identifier, "XSkinMeshHeader"))
+                return SkinHeader(skin);
             return SkipRest();
         });
         if (!ok || !Consistent(part))
             return false;
+        if (skin.hasHeader || !skin.bones.empty()) {
+            skin.mesh = std::uint32_t(scene.meshes.size());
+            scene.animation.skins.push_back(std::move(skin));
+        }
         scene.meshes.push_back(std::move(part));
         return true;
     }
@@ -369,7 +233,7 @@ private:
         part.materials.clear();
         bool ok = Children(
             [&](const ObjectHeader& h) {
-                if (!SameName(h.identifier, "Material"))
+                if (!SameXName(h.identifier, "Material"))
                     return SkipRest();
                 std::uint32_t index;
                 if (!Material(h.name, index))
@@ -427,7 +291,7 @@ private:
         material.colors.Specular = {v[5], v[6], v[7], 1.0f};
         material.colors.Emissive = {v[8], v[9], v[10], 1.0f};
         bool ok = Children([&](const ObjectHeader& h) {
-            if (SameName(h.identifier, "TextureFilename"))
+            if (SameXName(h.identifier, "TextureFilename"))
                 return ReadString(material.textureFile) && Close();
             return SkipRest();
         });
@@ -440,10 +304,6 @@ private:
         return true;
     }
 
-    Tokens& tokens;
-    XScene& scene;
-    Token token;
-    std::uint32_t steps = 0;
     std::unordered_map<std::string, std::uint32_t> materialNames;
     std::vector<PendingMaterial> pending;
 };

@@ -2,7 +2,9 @@
 
 #include "utility/core/load_report.h"
 #include "utility/d3dx9mesh.h"
+#include "utility/xfile/animation_links.h"
 #include "utility/xfile/xfile_content.h"
+#include "utility/xfile/xfile_scene.h"
 
 #include <new>
 
@@ -16,9 +18,12 @@ bool Parse(const XFileHeader& header, XContent& content, XScene& scene) {
 
 // The body is parsed while it is still being read; the mesh is merged once
 // it has all arrived whole, and the body's memory is given back first.
+// With `animation`, the animation objects are kept there too.
 template <class Open>
-HRESULT Read(Open open, XFileHeader* headerOut, XTriangleOrder order, XMeshData& mesh) {
+HRESULT Read(Open open, XFileHeader* headerOut, XTriangleOrder order, XMeshData& mesh,
+             XAnimationData* animation) {
     XScene scene;
+    scene.keepAnimation = animation != nullptr;
     {
         XContent content;
         XFileHeader header;
@@ -40,7 +45,8 @@ HRESULT Read(Open open, XFileHeader* headerOut, XTriangleOrder order, XMeshData&
             return D3DXERR_INVALIDDATA;
         }
     }
-    if (!MergeScene(scene, order, mesh)) {
+    XVertexOrigins origins;
+    if (!MergeScene(scene, order, mesh, animation ? &origins : nullptr)) {
         if (LoadCancelled())
             return E_ABORT;
         SetLoadFailure("the mesh is too large");
@@ -50,14 +56,17 @@ HRESULT Read(Open open, XFileHeader* headerOut, XTriangleOrder order, XMeshData&
         SetLoadFailure("the file holds no triangle");
         return D3DXERR_INVALIDDATA;
     }
+    if (animation)
+        LinkAnimation(scene, origins, *animation);
     return D3D_OK;
 }
 
 template <class Open>
-HRESULT ReadSafely(Open open, XFileHeader* header, XTriangleOrder order, XMeshData& mesh) {
+HRESULT ReadSafely(Open open, XFileHeader* header, XTriangleOrder order, XMeshData& mesh,
+                   XAnimationData* animation = nullptr) {
     HRESULT result;
     try {
-        result = Read(open, header, order, mesh);
+        result = Read(open, header, order, mesh, animation);
     } catch (const std::bad_alloc&) {
         result = E_OUTOFMEMORY;
     }
@@ -65,8 +74,11 @@ HRESULT ReadSafely(Open open, XFileHeader* header, XTriangleOrder order, XMeshDa
         SetLoadFailure("out of memory");
     if (result == E_ABORT)
         SetLoadFailure("cancelled");
-    if (FAILED(result))
+    if (FAILED(result)) {
         mesh = XMeshData();
+        if (animation)
+            *animation = XAnimationData();
+    }
     return result;
 }
 
@@ -83,4 +95,17 @@ HRESULT ReadXFile(const std::uint8_t* bytes, size_t size, XFileHeader* header, X
 HRESULT ReadXFile(const char* path, XTriangleOrder order, XMeshData& mesh) {
     return ReadSafely([&](XContent& content, XFileHeader& h) { return content.OpenFile(path, h); },
                       nullptr, order, mesh);
+}
+
+HRESULT LoadXFileScene(const char* path, XFileScene& scene) {
+    return ReadSafely([&](XContent& content, XFileHeader& h) { return content.OpenFile(path, h); },
+                      nullptr, XTriangleOrder::ByAttribute, scene.mesh, &scene.animation);
+}
+
+HRESULT ReadXFileScene(const std::uint8_t* bytes, size_t size, XFileScene& scene) {
+    if (!bytes && size)
+        return D3DERR_INVALIDCALL;
+    return ReadSafely(
+        [&](XContent& content, XFileHeader& h) { return content.OpenMemory(bytes, size, h); },
+        nullptr, XTriangleOrder::ByAttribute, scene.mesh, &scene.animation);
 }
