@@ -1,7 +1,7 @@
 # shellcheck shell=bash
 # Shared steps of the packaging tests. Source it with the build folder as
-# the script's first argument; ZQ_MIME_PACKAGE and ZQ_WITH_TOOLS (0 or 1)
-# say what this configuration installs, ZQ_CMAKE and ZQ_CPACK which CMake
+# the script's first argument; ZQ_MIME_PACKAGE (0 or 1) says whether this
+# configuration installs a MIME package, ZQ_CMAKE and ZQ_CPACK which CMake
 # configured it.
 set -euo pipefail
 
@@ -24,7 +24,7 @@ fail() {
 expected_files() {
     {
         echo bin/zelqad
-        if [ "$ZQ_WITH_TOOLS" = 1 ]; then echo bin/xmesh-info; fi
+        echo bin/xmesh-info
         for file in "$SOURCE_DIR"/data/*; do
             echo "share/zelqad/data/$(basename "$file")"
         done
