@@ -34,6 +34,8 @@ expected_files() {
         done
         echo "share/applications/$APP_ID.desktop"
         echo "share/metainfo/$APP_ID.metainfo.xml"
+        echo share/man/man1/zelqad.1.gz
+        echo share/man/man1/xmesh-info.1.gz
         echo share/icons/hicolor/scalable/apps/zelqad.svg
         echo share/icons/hicolor/256x256/apps/zelqad.png
         if [ "$ZQ_MIME_PACKAGE" = 1 ]; then echo share/mime/packages/zelqad.xml; fi

@@ -1,4 +1,4 @@
-// xmesh-info FILE...: loads each X file as the viewer does (through
+// xmesh-info [OPTION]... FILE...: loads each X file as the viewer does (through
 // D3DXLoadMeshFromXA, on a device that draws nothing, so no GPU is needed) and
 // prints one JSON line per file: its encoding, vertex, face and material
 // counts, texture names and bounding box, or the error and its reason. The
@@ -13,8 +13,24 @@
 #include <cmath>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace {
+
+constexpr const char* kUsage = "Usage: xmesh-info [OPTION]... FILE...\n";
+
+constexpr const char* kHelp =
+    "Loads each X file as the viewer does and prints one JSON line per file: its\n"
+    "encoding, version, float size, vertex, face and material counts, texture\n"
+    "names and bounding box, or the error and its reason.\n"
+    "\n"
+    "Options:\n"
+    "  --help     show this help and exit\n"
+    "  --version  show the version and exit\n"
+    "  --         end of options: every argument after it is a file\n"
+    "\n"
+    "Exit status: 0 when every file loaded, 1 when any did not, 2 for a bad\n"
+    "command line.\n";
 
 // Valid UTF-8 passes through; any other byte above 0x7F is written as the
 // code point of the same value, so that the line stays valid JSON.
@@ -156,8 +172,28 @@ bool Describe(const char* path, IDirect3DDevice9* device) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: xmesh-info FILE...\n");
+    std::vector<const char*> files;
+    bool optionsEnded = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        // "-" and anything not starting with '-' is a file, as after "--".
+        if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+            files.push_back(argv[i]);
+        } else if (arg == "--") {
+            optionsEnded = true;
+        } else if (arg == "--help" || arg == "-h") {
+            std::printf("%s%s", kUsage, kHelp);
+            return 0;
+        } else if (arg == "--version") {
+            std::printf("xmesh-info %s\n", ZQ_VERSION);
+            return 0;
+        } else {
+            std::fprintf(stderr, "xmesh-info: unrecognised option '%s'\n%s", arg.c_str(), kUsage);
+            return 2;
+        }
+    }
+    if (files.empty()) {
+        std::fprintf(stderr, "%sTry 'xmesh-info --help' for more.\n", kUsage);
         return 2;
     }
     ToolDevice tool;
@@ -166,7 +202,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     bool allLoaded = true;
-    for (int i = 1; i < argc; ++i)
-        allLoaded = Describe(argv[i], tool.device) && allLoaded;
+    for (const char* file : files)
+        allLoaded = Describe(file, tool.device) && allLoaded;
     return allLoaded ? 0 : 1;
 }
