@@ -4,7 +4,7 @@
 # declares, and the scalable icon is well-formed XML.
 source "$(dirname "$0")/lib.sh"
 
-entry="$BUILD_DIR/packaging/zelqad.desktop"
+entry=$DESKTOP_ENTRY
 thumbnailer="$BUILD_DIR/packaging/zelqad.thumbnailer"
 
 report=$(desktop-file-validate "$entry" 2>&1) || fail "desktop-file-validate: $report"

@@ -1,8 +1,9 @@
 # shellcheck shell=bash
 # Shared steps of the packaging tests. Source it with the build folder as
-# the script's first argument; ZQ_MIME_PACKAGE and ZQ_WITH_TOOLS (0 or 1)
-# say what this configuration installs, ZQ_CMAKE and ZQ_CPACK which CMake
-# configured it.
+# the script's first argument; ZQ_MIME_PACKAGE (0 or 1) says whether this
+# configuration installs a MIME package, ZQ_CMAKE and ZQ_CPACK which CMake
+# configured it, ZQ_APP_ID, ZQ_VERSION and ZQ_HOMEPAGE what it describes
+# the program as.
 set -euo pipefail
 
 trap 'echo "FAIL: $0 line $LINENO: $BASH_COMMAND" >&2' ERR
@@ -10,6 +11,9 @@ trap 'echo "FAIL: $0 line $LINENO: $BASH_COMMAND" >&2' ERR
 BUILD_DIR=$(cd "$1" && pwd)
 CMAKE=${ZQ_CMAKE:-cmake}
 CPACK=${ZQ_CPACK:-cpack}
+APP_ID=${ZQ_APP_ID:?}
+DESKTOP_ENTRY="$BUILD_DIR/packaging/$APP_ID.desktop"
+METAINFO="$BUILD_DIR/packaging/$APP_ID.metainfo.xml"
 SOURCE_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 SCRATCH=$(mktemp -d "${TMPDIR:-/tmp}/zelqad-packaging.XXXXXX")
 trap 'rm -rf "$SCRATCH"' EXIT
@@ -24,11 +28,14 @@ fail() {
 expected_files() {
     {
         echo bin/zelqad
-        if [ "$ZQ_WITH_TOOLS" = 1 ]; then echo bin/xmesh-info; fi
+        echo bin/xmesh-info
         for file in "$SOURCE_DIR"/data/*; do
             echo "share/zelqad/data/$(basename "$file")"
         done
-        echo share/applications/zelqad.desktop
+        echo "share/applications/$APP_ID.desktop"
+        echo "share/metainfo/$APP_ID.metainfo.xml"
+        echo share/man/man1/zelqad.1.gz
+        echo share/man/man1/xmesh-info.1.gz
         echo share/icons/hicolor/scalable/apps/zelqad.svg
         echo share/icons/hicolor/256x256/apps/zelqad.png
         if [ "$ZQ_MIME_PACKAGE" = 1 ]; then echo share/mime/packages/zelqad.xml; fi

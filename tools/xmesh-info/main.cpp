@@ -1,4 +1,4 @@
-// xmesh-info [--time SECONDS [--animation N|NAME]] FILE...: loads each X
+// xmesh-info [OPTION]... FILE...: loads each X
 // file as the viewer does (through D3DXLoadMeshFromXA, on a device that draws
 // nothing, so no GPU is needed) and prints one JSON line per file: its
 // encoding, vertex, face and material counts, texture names, bounding box and
@@ -99,19 +99,49 @@ bool Describe(const char* path, IDirect3DDevice9* device, const PoseRequest& pos
     return true;
 }
 
-// Reads the options before the files; false with the reason on stderr.
-bool ParseOptions(int argc, char** argv, int& first, PoseRequest& pose) {
+constexpr const char* kUsage = "Usage: xmesh-info [OPTION]... FILE...\n";
+
+constexpr const char* kHelp =
+    "Loads each X file as the viewer does and prints one JSON line per file: its\n"
+    "encoding, version, float size, vertex, face and material counts, texture\n"
+    "names, bounding box and animation sets, or the error and its reason.\n"
+    "\n"
+    "Options:\n"
+    "  --time SECONDS    also the bounds of the mesh posed that far into a set\n"
+    "  --animation N|NAME  with --time, the set by its number from 1 or its name\n"
+    "                    (default the first)\n"
+    "  --help            show this help and exit\n"
+    "  --version         show the version and exit\n"
+    "  --                end of options: every argument after it is a file\n"
+    "\n"
+    "Exit status: 0 when every file loaded, 1 when any did not, 2 for a bad\n"
+    "command line.\n";
+
+// What the options ask for before the files are read.
+enum class Parsed { Files, Printed, Bad };
+
+// Reads the options before the files; the reason on stderr when they are
+// bad, the text on stdout for --help and --version.
+Parsed ParseOptions(int argc, char** argv, int& first, PoseRequest& pose) {
     bool animationGiven = false;
-    for (first = 1; first < argc && argv[first][0] == '-'; ++first) {
+    for (first = 1; first < argc && argv[first][0] == '-' && argv[first][1]; ++first) {
         std::string option = argv[first];
         if (option == "--") {
             ++first;
             break;
         }
+        if (option == "--help" || option == "-h") {
+            std::printf("%s%s", kUsage, kHelp);
+            return Parsed::Printed;
+        }
+        if (option == "--version") {
+            std::printf("xmesh-info %s\n", ZQ_VERSION);
+            return Parsed::Printed;
+        }
         if (first + 1 >= argc || (option != "--time" && option != "--animation")) {
-            std::fprintf(stderr, "xmesh-info: unknown option or missing value: %s\n",
-                         option.c_str());
-            return false;
+            std::fprintf(stderr, "xmesh-info: unrecognised option or missing value '%s'\n%s",
+                         option.c_str(), kUsage);
+            return Parsed::Bad;
         }
         const char* value = argv[++first];
         if (option == "--animation") {
@@ -123,15 +153,15 @@ bool ParseOptions(int argc, char** argv, int& first, PoseRequest& pose) {
         pose.seconds = std::strtod(value, &end);
         if (end == value || *end || !std::isfinite(pose.seconds)) {
             std::fprintf(stderr, "xmesh-info: --time wants seconds, not %s\n", value);
-            return false;
+            return Parsed::Bad;
         }
         pose.wanted = true;
     }
     if (animationGiven && !pose.wanted) {
         std::fprintf(stderr, "xmesh-info: --animation needs --time\n");
-        return false;
+        return Parsed::Bad;
     }
-    return true;
+    return Parsed::Files;
 }
 
 } // namespace
@@ -139,10 +169,16 @@ bool ParseOptions(int argc, char** argv, int& first, PoseRequest& pose) {
 int main(int argc, char** argv) {
     int first = 1;
     PoseRequest pose;
-    if (!ParseOptions(argc, argv, first, pose))
+    switch (ParseOptions(argc, argv, first, pose)) {
+    case Parsed::Printed:
+        return 0;
+    case Parsed::Bad:
         return 2;
+    case Parsed::Files:
+        break;
+    }
     if (first >= argc) {
-        std::fprintf(stderr, "usage: xmesh-info [--time SECONDS [--animation N|NAME]] FILE...\n");
+        std::fprintf(stderr, "%sTry 'xmesh-info --help' for more.\n", kUsage);
         return 2;
     }
     ToolDevice tool;

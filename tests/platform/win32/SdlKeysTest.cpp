@@ -80,16 +80,19 @@ TEST(SdlKeysTest, LettersAndDigitsFollowTheLayoutOtherKeysTheirPosition) {
 }
 
 TEST(SdlKeysTest, PolledStateNamesEachPressedKeyThroughTheLayout) {
+    // A letter's virtual key is its capital's code; as a BYTE it indexes the
+    // key table without the sign of a char.
+    constexpr BYTE kVkQ = 'Q', kVkY = 'Y', kVkZ = 'Z';
     Uint8 pressed[SDL_NUM_SCANCODES] = {};
     pressed[SDL_SCANCODE_Y] = 1; // labelled Z on a German keyboard
     pressed[SDL_SCANCODE_SPACE] = 1;
     BYTE keys[256] = {};
-    keys['Q'] = 0x01; // toggle bits stay
+    keys[kVkQ] = 0x01; // toggle bits stay
     MarkPressedKeys(pressed, SDL_NUM_SCANCODES, GermanLayout, keys);
     BYTE expected[256] = {};
-    expected['Z'] = 0x80;
+    expected[kVkZ] = 0x80;
     expected[VK_SPACE] = 0x80;
-    expected['Q'] = 0x01;
+    expected[kVkQ] = 0x01;
     EXPECT_EQ(std::memcmp(keys, expected, sizeof keys), 0);
-    EXPECT_EQ(keys['Y'], 0);
+    EXPECT_EQ(keys[kVkY], 0);
 }

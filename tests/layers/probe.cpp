@@ -1,0 +1,2 @@
+// One include, built against one layer's library by layers_test.cmake.
+#include ZQ_PROBE_HEADER
