@@ -66,12 +66,24 @@ void ReferenceRepair(std::vector<ShadingVertex>& v, const std::vector<DWORD>& in
     }
 }
 
+// Every float bit for bit, but a NaN is a NaN: its sign and payload are
+// left to the compiler.
+bool SameVertexBits(const ShadingVertex& a, const ShadingVertex& b) {
+    static_assert(sizeof(ShadingVertex) % sizeof(float) == 0, "a vertex is floats");
+    const float* x = reinterpret_cast<const float*>(&a);
+    const float* y = reinterpret_cast<const float*>(&b);
+    for (size_t k = 0; k < sizeof(ShadingVertex) / sizeof(float); ++k)
+        if (!(std::isnan(x[k]) && std::isnan(y[k])) && std::memcmp(&x[k], &y[k], sizeof(float)))
+            return false;
+    return true;
+}
+
 ::testing::AssertionResult SameBits(const std::vector<ShadingVertex>& actual,
                                     const std::vector<ShadingVertex>& expected) {
     if (actual.size() != expected.size())
         return ::testing::AssertionFailure() << "vertex counts differ";
     for (size_t i = 0; i < actual.size(); ++i)
-        if (std::memcmp(&actual[i], &expected[i], sizeof(ShadingVertex)) != 0)
+        if (!SameVertexBits(actual[i], expected[i]))
             return ::testing::AssertionFailure()
                    << "vertex " << i << " tangent (" << actual[i].tangent.x << ", "
                    << actual[i].tangent.y << ", " << actual[i].tangent.z << ") expected ("
