@@ -851,39 +851,13 @@ TEST_F(AppMainTest, APictureForAFileIsTakenAfterItsFramesAndEndsTheRun) {
 
 namespace {
 
-// Two quads side by side: subset 0 in a material that names a red texture
-// (red.tga beside the file), subset 1 in a plain blue material.
+// Two quads side by side: subset 0 in a white material that names a red
+// texture (red.tga beside the file), subset 1 in a plain blue material;
+// copied into `directory`.
 std::string TwoMaterialFile(const fs::path& directory) {
-    const unsigned char tga[18 + 4 * 3] = {0, 0,  2, 0, 0, 0,   0, 0, 0,   0, 0, 0,   2, 0, 2,
-                                           0, 24, 0, 0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0, 255};
-    std::ofstream(directory / "red.tga", std::ios::binary)
-        .write(reinterpret_cast<const char*>(tga), sizeof tga);
-    std::ofstream(directory / "two.x") << R"(xof 0303txt 0032
-Mesh {
-  8;
-  -2;-1;0;, 0;-1;0;, -2;1;0;, 0;1;0;,
-  0;-1;0;, 2;-1;0;, 0;1;0;, 2;1;0;;
-  4;
-  3;0,2,1;, 3;1,2,3;, 3;4,6,5;, 3;5,6,7;;
-  MeshNormals {
-    1; 0;0;-1;;
-    4; 3;0,0,0;, 3;0,0,0;, 3;0,0,0;, 3;0,0,0;;
-  }
-  MeshTextureCoords {
-    8; 0;1;, 1;1;, 0;0;, 1;0;, 0;1;, 1;1;, 0;0;, 1;0;;
-  }
-  MeshMaterialList {
-    2; 4; 0,0,1,1;;
-    Material {
-      1;1;1;1;; 20; 0.5;0.5;0.5;; 0;0;0;;
-      TextureFilename { "red.tga"; }
-    }
-    Material {
-      0;0;1;1;; 0; 0;0;0;; 0;0;0.25;;
-    }
-  }
-}
-)";
+    const fs::path model = fs::path(ZQ_SOURCE_DIR) / "tests/app/data/two_materials";
+    for (const char* name : {"two.x", "red.tga"})
+        fs::copy_file(model / name, directory / name, fs::copy_options::overwrite_existing);
     return (directory / "two.x").string();
 }
 

@@ -23,35 +23,8 @@ exec_line=$(sed -n 's/^Exec=//p' "$thumbnailer")
 # Two quads side by side: the left in a white material whose texture is red
 # (red.tga beside the file), the right in a plain blue material.
 mkdir "$work/models"
-printf '\0\0\2\0\0\0\0\0\0\0\0\0\2\0\2\0\30\0' >"$work/models/red.tga"
-printf '\0\0\377%.0s' 1 2 3 4 >>"$work/models/red.tga"
-cat >"$work/models/two.x" <<'EOF'
-xof 0303txt 0032
-Mesh {
-  8;
-  -2;-1;0;, 0;-1;0;, -2;1;0;, 0;1;0;,
-  0;-1;0;, 2;-1;0;, 0;1;0;, 2;1;0;;
-  4;
-  3;0,2,1;, 3;1,2,3;, 3;4,6,5;, 3;5,6,7;;
-  MeshNormals {
-    1; 0;0;-1;;
-    4; 3;0,0,0;, 3;0,0,0;, 3;0,0,0;, 3;0,0,0;;
-  }
-  MeshTextureCoords {
-    8; 0;1;, 1;1;, 0;0;, 1;0;, 0;1;, 1;1;, 0;0;, 1;0;;
-  }
-  MeshMaterialList {
-    2; 4; 0,0,1,1;;
-    Material {
-      1;1;1;1;; 20; 0.2;0.2;0.2;; 0;0;0;;
-      TextureFilename { "red.tga"; }
-    }
-    Material {
-      0.1;0.2;1;1;; 0; 0;0;0;; 0;0;0;;
-    }
-  }
-}
-EOF
+cp "$E2E_DIR/../app/data/two_materials/two.x" "$E2E_DIR/../app/data/two_materials/red.tga" \
+    "$work/models/"
 printf 'xof 0303txt 0032\nMesh { 3; 0;0;0;, 1;0;0;' >"$work/models/broken.x"
 truncate -s 101M "$work/models/huge.x"
 
