@@ -41,6 +41,29 @@ std::string LocalPathFromDropItem(const std::string& item) {
     return decoded;
 }
 
+std::vector<std::string> LocalPathsFromDroppedText(const std::string& text) {
+    std::vector<std::string> paths;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        const std::string line = text.substr(start, end - start);
+        start = end + 1;
+        if (line.empty() || line == "\r")
+            continue;
+        const bool uri = line.compare(0, 7, "file://") == 0;
+        std::string path = LocalPathFromDropItem(line);
+        // Only whole local paths: a NUL would cut the name short and open
+        // another file.
+        if ((!uri && line[0] != '/') || path.empty() || path[0] != '/' ||
+            path.find('\0') != std::string::npos)
+            return {};
+        paths.push_back(std::move(path));
+    }
+    return paths;
+}
+
 UINT DragQueryFileA(HDROP drop, UINT file, LPSTR buffer, UINT bufferSize) {
     if (!drop)
         return 0;

@@ -178,6 +178,7 @@ private:
             return false;
         }
         SDL_EventState(SDL_DROPFILE, SDL_ENABLE);
+        SDL_EventState(SDL_DROPTEXT, SDL_ENABLE);
         videoReady = true;
         return true;
     }
@@ -255,9 +256,21 @@ private:
                 FinishDrop();
             break;
         }
-        case SDL_DROPTEXT:
+        case SDL_DROPTEXT: {
+            // Text that lists files is a drop of those files.
+            std::string text = event.drop.file ? event.drop.file : "";
             SDL_free(event.drop.file);
+            if (!dropOpen)
+                dropWindow = WindowOfId(event.drop.windowID);
+            std::vector<std::string> paths = LocalPathsFromDroppedText(text);
+            if (paths.empty())
+                std::fprintf(stderr, "zelqad: dropped text ignored: it names no local files\n");
+            for (std::string& path : paths)
+                dropPaths.push_back(std::move(path));
+            if (!dropOpen)
+                FinishDrop();
             break;
+        }
         case SDL_DROPCOMPLETE:
             FinishDrop();
             break;

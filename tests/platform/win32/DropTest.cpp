@@ -32,3 +32,18 @@ TEST(DropTest, QueryFileCountsCopiesAndCuts) {
     EXPECT_EQ(DragQueryFileA(nullptr, 0xFFFFFFFFu, nullptr, 0), 0u);
     DragFinish(drop);
 }
+
+// What a text drop names: a list of local files, one a line, or nothing.
+TEST(DropTest, TextThatListsLocalFilesIsThoseFiles) {
+    using Paths = std::vector<std::string>;
+    EXPECT_EQ(LocalPathsFromDroppedText("file:///tmp/a%20b.x\r\nfile://localhost/tmp/c.png\r\n"),
+              (Paths{"/tmp/a b.x", "/tmp/c.png"}));
+    EXPECT_EQ(LocalPathsFromDroppedText("/home/u/model.x\n\n/home/u/rock.png"),
+              (Paths{"/home/u/model.x", "/home/u/rock.png"}));
+    EXPECT_EQ(LocalPathsFromDroppedText("/only/one.x"), (Paths{"/only/one.x"}));
+    // Anything else is not a drop of files, not even in part.
+    for (const char* text :
+         {"", "\r\n", "hello world", "https://example.org/model.x", "relative/model.x",
+          "/tmp/a.x\nsome words", "file://host-only", "file:///tmp/cut%00/decoy.x"})
+        EXPECT_TRUE(LocalPathsFromDroppedText(text).empty()) << text;
+}
