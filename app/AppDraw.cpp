@@ -68,8 +68,12 @@ void AppMain::DrawReferenceScene(float k) {
     }
 }
 
+float AppMain::GridSpacing(int N) {
+    return float(100 - 4 * N);
+}
+
 D3DXMATRIX AppMain::GridWorld(const D3DXMATRIX& base, int i, int j, int N, std::int32_t F) {
-    const float spacing = float(100 - 4 * N);
+    const float spacing = GridSpacing(N);
     D3DXMATRIX rx, ry, rz, move;
     D3DXMatrixRotationX(&rx, Angle((2 * i + 5 * j) % 6, F));
     D3DXMatrixRotationY(&ry, Angle((3 * i + 4 * j) % 6, F));
@@ -100,7 +104,7 @@ HRESULT AppMain::DrawFrame() {
 
     const std::int32_t F = ++frameCounter;
     const int N = gridSize;
-    const float spacing = float(100 - 4 * N);
+    const float spacing = GridSpacing(N);
     const D3DXMATRIX bases[2] = {InstanceBase(0, spacing), InstanceBase(1, spacing)};
     if (thumbnail)
         AimThumbnailCamera();

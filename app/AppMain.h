@@ -162,6 +162,8 @@ public:
     D3DXMATRIX thumbnailWorld;
     bool thumbnailCameraFitted = false;
 
+    // The distance between instances of an N x N grid: 96 for one, 60 for ten.
+    static float GridSpacing(int N);
     // The world matrix of instance (i, j) of an N x N grid on drawn frame F,
     // from the mesh's base matrix.
     static D3DXMATRIX GridWorld(const D3DXMATRIX& base, int i, int j, int N, std::int32_t F);

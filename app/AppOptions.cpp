@@ -28,9 +28,9 @@ void AppMain::ApplyStartOptions() {
 // picture for a file loads only what it shows.
 namespace {
 
+// In a picture: one instance shows only the first slot.
 bool SlotDrawn(const ViewerOptions& options, int slot) {
-    // One instance shows only the first slot.
-    return options.screenshotPath.empty() || slot == 0 || options.gridSize > 1;
+    return slot == 0 || options.gridSize > 1;
 }
 
 bool Named(const std::vector<std::string>& files, int slot) {

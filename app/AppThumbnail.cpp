@@ -61,8 +61,8 @@ void AppMain::AimThumbnailCamera() {
     D3DXMatrixPerspectiveFovLH(&projMatrix, kThumbnailFieldOfView, aspect, nearZ, farZ);
     device->SetTransform(D3DTS_PROJECTION, &projMatrix);
     // The instance as it will be in the frame the picture is taken of.
-    const float spacing = float(100 - 4 * gridSize);
-    thumbnailWorld = GridWorld(InstanceBase(0, spacing), 0, 0, gridSize, options.screenshotFrames);
+    thumbnailWorld =
+        GridWorld(InstanceBase(0, GridSpacing(gridSize)), 0, 0, gridSize, options.screenshotFrames);
     ID3DXMesh* mesh = meshSlots[0].mesh;
     void* vertices = nullptr;
     if (!mesh || FAILED(mesh->LockVertexBuffer(D3DLOCK_READONLY, &vertices)))
