@@ -264,5 +264,5 @@ void AppMain::DrawOverlay() {
                1000.0 / double(frameTime));
     DrawShadowedText(line, RECT{11, 11, W, H}, RECT{10, 10, W, H}, DT_NOCLIP);
     DrawShadowedText(caption, RECT{11, H - 29, W, H}, RECT{10, H - 30, W, H}, DT_NOCLIP);
-    DrawLoadNotice();
+    DrawAnimationStatus(DrawLoadNotice());
 }

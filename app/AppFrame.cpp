@@ -57,6 +57,7 @@ void AppMain::OnFrame() {
 }
 
 void AppMain::UpdateFrame() {
+    UpdateAnimations();
     // A thumbnail's camera is fitted to its model, not moved by the mouse.
     if (!options.thumbnail)
         UpdateCamera();

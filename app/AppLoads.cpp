@@ -62,6 +62,8 @@ bool AppMain::InstallLoad(LoadResult& result) {
         ClearLoadFailure();
         materialMaps[slot].Release();
         installed = InstallMeshSlot(device, meshSlots[slot], result.mesh);
+        if (!StartSlotAnimation(slot, result.mesh, request.path) && !options.screenshotPath.empty())
+            result.failure = "it has no animation set \"" + options.animation + "\"";
         UpdateMeshBounds(slot);
         materialMaps[slot].Create(device, meshSlots[slot]);
         // A model opened shows itself as its file describes it.
@@ -112,7 +114,7 @@ void AppMain::RequestNamedFiles() {
     namedFilesLoaded &= InstallFinishedLoads();
 }
 
-void AppMain::DrawLoadNotice() {
+LONG AppMain::DrawLoadNotice() {
     const LONG W = width, H = height;
     char line[512];
     ContentLoader::Activity activity;
@@ -129,14 +131,15 @@ void AppMain::DrawLoadNotice() {
         const float doneEnd[2] = {barLeft + barWidth * float(activity.permille) / 1000.0f,
                                   barBottom};
         DrawPanel(trackStart, doneEnd, 0xFF40A0FF);
-        return;
+        return 70;
     }
     if (failureNotice.empty())
-        return;
+        return 34;
     if (std::int32_t(timeGetTime() - failureNoticeUntil) >= 0) {
         failureNotice.clear();
-        return;
+        return 34;
     }
     FormatText(line, sizeof line, "%s", failureNotice.c_str());
     DrawShadowedText(line, RECT{11, 35, W, H}, RECT{10, 34, W, H}, DT_NOCLIP);
+    return 58;
 }

@@ -213,6 +213,7 @@ bool AppMain::CreateDeviceResources() {
             ShowMessage("Failed", "Failed: Load Mesh from X");
             return false;
         }
+        StartSlotAnimation(slot, mesh.mesh, mesh.request.path);
         UpdateMeshBounds(slot);
         materialMaps[slot].Create(device, meshSlots[slot]);
     }
@@ -267,6 +268,8 @@ void AppMain::ReleaseDeviceResources() {
     // The maps borrow their slot's textures.
     materialMaps[1].Release();
     materialMaps[0].Release();
+    slotAnimations[1].Stop();
+    slotAnimations[0].Stop();
     meshSlots[1].Release();
     meshSlots[0].Release();
     for (int set = 1; set >= 0; --set)

@@ -5,6 +5,7 @@
 
 #include "app/CommandLine.h"
 #include "app/ContentLoader.h"
+#include "app/SlotAnimation.h"
 #include "framework/KvDX9Template.h"
 #include "gui/ButtonObj.h"
 #include "gui/PerformanceMarker.h"
@@ -150,6 +151,21 @@ public:
     // materials, else all to their materials.
     void SwitchViews();
 
+    // What each slot's file animates, playing from the moment it is put in
+    // the slot; nothing in the default data moves.
+    SlotAnimation slotAnimations[2];
+    // Starts what a mesh just put in `slot` plays, and writes its first
+    // pose. False, with the reason on stderr, when the set the options
+    // choose is not in it.
+    bool StartSlotAnimation(int slot, PreparedMesh& prepared, const std::string& path);
+    // The animation keys, then every clock moved on by the time gone by
+    // since the last frame (none in a picture for a file), then the poses.
+    void UpdateAnimations();
+    // The clock of the last UpdateAnimations.
+    std::uint32_t animationTick = 0;
+    // Whether `slot`'s instances are drawn in the grid.
+    bool SlotShown(int slot) const { return slot == 0 || gridSize > 1; }
+
     // Sets the window up for the options: hidden for a picture for a file,
     // the picture's own size and no font for a thumbnail. Before Run.
     void ChooseWindow();
@@ -174,7 +190,9 @@ private:
     void DrawReferenceScene(float k);
     void DrawInstance(int slot, const D3DXMATRIX& world, bool character);
     void DrawOverlay();
-    void DrawLoadNotice();
+    // Returns the top of the free space under it.
+    LONG DrawLoadNotice();
+    void DrawAnimationStatus(LONG top);
     void ApplyStartOptions();
     void RequestNamedFiles();
     void QueueLoad(DropTarget target, const std::string& path);

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
@@ -36,13 +37,21 @@ constexpr const char* kHelp =
     "                     with --thumbnail, its size (16 to 2048, default 256)\n"
     "  --frames N         with --screenshot or --thumbnail, frames to draw first\n"
     "                     (default 2)\n"
+    "  --animation N|NAME play each model's animation set N (from 1) or NAME instead\n"
+    "                     of its first\n"
+    "  --time SECONDS     start the animations that many seconds in; with\n"
+    "                     --screenshot or --thumbnail, the pose of the picture\n"
+    "  --speed F          play the animations F times as fast (1/64 to 64)\n"
+    "  --no-animation     show every model still, in the pose its file rests in\n"
     "  --help             show this help and exit\n"
     "  --version          show the version and exit\n"
     "\n"
     "Mouse: left drag looks around, right drag pans, middle drag orbits, the wheel\n"
     "moves closer. Keys: space shows the control panel, Z the glow alone, X the\n"
     "scene without glow, F toggles fitting, M switches between the texture sets and\n"
-    "the meshes' own materials, Escape quits.\n";
+    "the meshes' own materials, Escape quits. Animations: P plays or pauses, [ and ]\n"
+    "choose the set, , and . step a thirtieth of a second, - and = halve or double\n"
+    "the speed, Home goes to the start, L switches between looping and playing once.\n";
 
 struct NumberOption {
     const char* name;
@@ -55,6 +64,19 @@ const NumberOption kNumberOptions[] = {
     {"--size", 1, 16384, &ViewerOptions::screenshotSize},
     {"--frames", 1, 100000, &ViewerOptions::screenshotFrames},
 };
+
+// A finite number from low to high, in the C locale's notation.
+bool ParseReal(const char* text, double low, double high, double& value) {
+    if (!*text)
+        return false;
+    char* end = nullptr;
+    errno = 0;
+    double parsed = std::strtod(text, &end);
+    if (errno != 0 || *end != '\0' || !std::isfinite(parsed) || parsed < low || parsed > high)
+        return false;
+    value = parsed;
+    return true;
+}
 
 bool ParseInt(const char* text, int low, int high, int& value) {
     if (!*text)
@@ -104,6 +126,12 @@ public:
                 result.options.fit = true;
             } else if (arg == "--materials" || arg == "--texture-sets") {
                 ChooseViews(arg);
+            } else if (arg == "--no-animation") {
+                result.options.animate = false;
+            } else if (Matches(arg, "--animation")) {
+                TakeAnimation(arg);
+            } else if (Matches(arg, "--time") || Matches(arg, "--speed")) {
+                TakeAnimationNumber(arg);
             } else if (Matches(arg, "--screenshot") || Matches(arg, "--thumbnail")) {
                 TakePicturePath(arg);
             } else if (const NumberOption* number = FindNumberOption(arg)) {
@@ -126,6 +154,8 @@ public:
             Usage("--size and --frames go with --screenshot or --thumbnail");
         if (result.action == CommandLineAction::Run && result.options.thumbnail)
             CheckThumbnail();
+        if (result.action == CommandLineAction::Run && !result.options.animate && animationGiven)
+            Usage("--no-animation excludes --animation, --time and --speed");
         return result;
     }
 
@@ -154,6 +184,31 @@ private:
         }
         result.options.screenshotPath = Absolute(value, workingDirectory);
         result.options.thumbnail = thumbnail;
+    }
+
+    void TakeAnimation(const std::string& arg) {
+        std::string value;
+        if (!TakeValue(arg, "--animation", value))
+            return;
+        if (value.empty()) {
+            Usage("--animation needs a set's number or name");
+            return;
+        }
+        result.options.animation = value;
+        animationGiven = true;
+    }
+
+    void TakeAnimationNumber(const std::string& arg) {
+        const bool time = Matches(arg, "--time");
+        const char* name = time ? "--time" : "--speed";
+        std::string value;
+        if (!TakeValue(arg, name, value))
+            return;
+        animationGiven = true;
+        if (time && !ParseReal(value.c_str(), 0, 1e9, result.options.animationTime))
+            Usage("invalid value '" + value + "' for --time (seconds, 0 or more)");
+        else if (!time && !ParseReal(value.c_str(), 1.0 / 64, 64, result.options.animationSpeed))
+            Usage("invalid value '" + value + "' for --speed (a factor from 1/64 to 64)");
     }
 
     // One instance of the one mesh, fitted, in its own materials unless the
@@ -233,6 +288,7 @@ private:
     const std::string& workingDirectory;
     int index = 1;
     bool framesGiven = false;
+    bool animationGiven = false;
     CommandLine result;
 };
 

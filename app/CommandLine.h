@@ -31,6 +31,13 @@ struct ViewerOptions {
     // a device reset, a slot's materials once a file's mesh is put in it.
     enum class Views { Automatic, Materials, TextureSets };
     Views views = Views::Automatic;
+    // The animation sets of the models: whether they play, which one (by
+    // number from 1 or by name; empty: each file's first), from which time
+    // in seconds (a picture's pose), and how fast.
+    bool animate = true;
+    std::string animation;
+    double animationTime = 0;
+    double animationSpeed = 1;
 };
 
 // Thumbnails: sizes file managers may ask for, the size when none is given,

@@ -8,7 +8,9 @@
 #include "platform/d3d9/com.h"
 #include "platform/d3d9/memory_device.h"
 #include "utility/core/load_report.h"
+#include "utility/xfile/load_scene_mesh.h"
 
+#include <cstring>
 #include <memory>
 #include <new>
 #include <string>
@@ -48,9 +50,36 @@ ID3DXMesh* SplitBowties(ID3DXMesh* mesh, DWORD* adjacency) {
     return cleaned;
 }
 
+// Until its tangents are computed, a vertex's tangent is free: it carries
+// the vertex's index in the mesh as loaded through the bowtie split, which
+// appends whole copies of the vertices it splits.
+bool StampLoadedIndices(ID3DXMesh* mesh) {
+    void* bytes = nullptr;
+    if (FAILED(mesh->LockVertexBuffer(0, &bytes)))
+        return false;
+    auto* vertices = static_cast<ShadingVertex*>(bytes);
+    for (std::uint32_t i = 0, n = mesh->GetNumVertices(); i < n; ++i)
+        std::memcpy(&vertices[i].tangent.x, &i, sizeof i);
+    mesh->UnlockVertexBuffer();
+    return true;
+}
+
+bool ReadLoadedIndices(ID3DXMesh* mesh, std::vector<std::uint32_t>& loadedVertexOf) {
+    void* bytes = nullptr;
+    if (FAILED(mesh->LockVertexBuffer(D3DLOCK_READONLY, &bytes)))
+        return false;
+    const auto* vertices = static_cast<const ShadingVertex*>(bytes);
+    loadedVertexOf.resize(mesh->GetNumVertices());
+    for (size_t i = 0; i < loadedVertexOf.size(); ++i)
+        std::memcpy(&loadedVertexOf[i], &vertices[i].tangent.x, sizeof loadedVertexOf[i]);
+    mesh->UnlockVertexBuffer();
+    return true;
+}
+
 // Takes over the reference to the clone and returns the mesh to draw in its
-// place.
-ID3DXMesh* PrepareForShading(ID3DXMesh* clone) {
+// place. With `loadedVertexOf`, also which vertex of the clone each of the
+// result's vertices came from; it is left empty when that is not known.
+ID3DXMesh* PrepareForShading(ID3DXMesh* clone, std::vector<std::uint32_t>* loadedVertexOf) {
     std::unique_ptr<DWORD[]> adjacency;
     {
         LoadProgressSpan span(kReadEnd, kAdjacencyEnd);
@@ -59,11 +88,14 @@ ID3DXMesh* PrepareForShading(ID3DXMesh* clone) {
     // A cancelled load goes no further: what it made is thrown away.
     if (LoadCancelled())
         return clone;
+    const bool stamped = loadedVertexOf && StampLoadedIndices(clone);
     ID3DXMesh* mesh;
     {
         LoadProgressSpan span(kAdjacencyEnd, kCleaningEnd);
         mesh = SplitBowties(clone, adjacency.get());
     }
+    if (stamped && !ReadLoadedIndices(mesh, *loadedVertexOf))
+        loadedVertexOf->clear();
     if (LoadCancelled())
         return mesh;
     // Without adjacency the library works out its own. Its result is not
@@ -77,6 +109,28 @@ ID3DXMesh* PrepareForShading(ID3DXMesh* clone) {
     LoadProgressSpan span(kTangentsEnd, 1000);
     RepairTangents(mesh);
     return mesh;
+}
+
+// The animation of a prepared mesh in the shading layout whose vertex i is
+// loaded vertex loadedVertexOf[i]; null when its vertices cannot be read or
+// the file's skins cannot be rigged for them.
+std::unique_ptr<MeshAnimation> AnimationOf(ID3DXMesh* mesh, XAnimationData data,
+                                           std::uint32_t loadedVertexCount,
+                                           const std::vector<std::uint32_t>& loadedVertexOf) {
+    if (loadedVertexOf.size() != mesh->GetNumVertices())
+        return nullptr;
+    auto animation = std::make_unique<MeshAnimation>();
+    animation->data = std::move(data);
+    if (!animation->poser.Build(animation->data, loadedVertexCount) ||
+        !animation->poser.Remap(loadedVertexOf))
+        return nullptr;
+    void* bytes = nullptr;
+    if (FAILED(mesh->LockVertexBuffer(D3DLOCK_READONLY, &bytes)))
+        return nullptr;
+    const auto* vertices = static_cast<const SkinVertex*>(bytes);
+    animation->rest.assign(vertices, vertices + mesh->GetNumVertices());
+    mesh->UnlockVertexBuffer();
+    return animation;
 }
 
 // The materials of the file and the texture names they give (empty: none).
@@ -171,7 +225,8 @@ PreparedMesh::~PreparedMesh() {
 
 PreparedMesh::PreparedMesh(PreparedMesh&& other) noexcept
     : mesh(std::exchange(other.mesh, nullptr)), fileLayout(std::move(other.fileLayout)),
-      materials(std::move(other.materials)), textures(std::move(other.textures)) {}
+      materials(std::move(other.materials)), textures(std::move(other.textures)),
+      animation(std::move(other.animation)) {}
 
 PreparedMesh& PreparedMesh::operator=(PreparedMesh&& other) noexcept {
     if (this != &other) {
@@ -180,6 +235,7 @@ PreparedMesh& PreparedMesh::operator=(PreparedMesh&& other) noexcept {
         fileLayout = std::move(other.fileLayout);
         materials = std::move(other.materials);
         textures = std::move(other.textures);
+        animation = std::move(other.animation);
     }
     return *this;
 }
@@ -200,10 +256,11 @@ bool PrepareMeshSlot(const char* path, UINT maxTextureWidth, UINT maxTextureHeig
     ID3DXMesh* read = nullptr;
     ID3DXBuffer* materialBuffer = nullptr;
     DWORD count = 0;
+    XAnimationData animation;
     HRESULT hr;
     {
         LoadProgressSpan span(0, kReadEnd);
-        hr = D3DXLoadMeshFromXA(path, 0, device, nullptr, &materialBuffer, nullptr, &count, &read);
+        hr = LoadSceneMeshFromX(path, 0, device, &materialBuffer, &count, &read, animation);
     }
     if (FAILED(hr)) {
         device->Release();
@@ -221,8 +278,15 @@ bool PrepareMeshSlot(const char* path, UINT maxTextureWidth, UINT maxTextureHeig
         ID3DXMesh* clone = nullptr;
         if (SUCCEEDED(read->CloneMesh(read->GetOptions(), kShadingLayout, device, &clone))) {
             // The mesh as read is not needed beside its clone.
+            const std::uint32_t loadedVertexCount = read->GetNumVertices();
             ReleaseRef(read);
-            out.mesh = PrepareForShading(clone);
+            // Only a mesh that moves needs to know where its vertices came from.
+            const bool animated = !animation.sets.empty();
+            std::vector<std::uint32_t> loadedVertexOf;
+            out.mesh = PrepareForShading(clone, animated ? &loadedVertexOf : nullptr);
+            if (animated && !LoadCancelled())
+                out.animation =
+                    AnimationOf(out.mesh, std::move(animation), loadedVertexCount, loadedVertexOf);
         } else {
             out.mesh = std::exchange(read, nullptr);
         }

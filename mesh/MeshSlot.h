@@ -10,10 +10,12 @@
 // does both in turn.
 #pragma once
 
+#include "mesh/MeshAnimation.h"
 #include "mesh/MeshObj.h"
 #include "utility/image/texture_image.h"
 
 #include <cfloat>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -41,6 +43,9 @@ struct PreparedMesh {
     // One a material: its texture decoded with its mip chain, or no levels
     // when it names none or its file could not be read.
     std::vector<TextureImage> textures;
+    // The file's animation sets and what posing the mesh needs; null when
+    // the file has none or the mesh is not in the shading layout.
+    std::unique_ptr<MeshAnimation> animation;
 };
 
 // Reads the file at `path` (`\` and `/` both end its directory, where the

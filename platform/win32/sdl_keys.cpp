@@ -64,6 +64,32 @@ int VirtualKeyFromScancode(SDL_Scancode sc) {
     }
 }
 
+// The punctuation keys by the character the layout gives them, wherever the
+// key is.
+int VirtualKeyFromPunctuation(SDL_Keycode keycode) {
+    switch (keycode) {
+    case SDLK_EQUALS:
+    case SDLK_PLUS:
+        return VK_OEM_PLUS;
+    case SDLK_COMMA:
+        return VK_OEM_COMMA;
+    case SDLK_MINUS:
+        return VK_OEM_MINUS;
+    case SDLK_PERIOD:
+        return VK_OEM_PERIOD;
+    case SDLK_LEFTBRACKET:
+        return VK_OEM_4;
+    case SDLK_RIGHTBRACKET:
+        return VK_OEM_6;
+    case SDLK_KP_PLUS:
+        return VK_ADD;
+    case SDLK_KP_MINUS:
+        return VK_SUBTRACT;
+    default:
+        return 0;
+    }
+}
+
 } // namespace
 
 int VirtualKeyFromKey(SDL_Scancode scancode, SDL_Keycode keycode) {
@@ -71,9 +97,15 @@ int VirtualKeyFromKey(SDL_Scancode scancode, SDL_Keycode keycode) {
         return 'A' + (keycode - SDLK_a);
     if (keycode >= SDLK_0 && keycode <= SDLK_9)
         return '0' + (keycode - SDLK_0);
-    // A letter position that the layout gives a punctuation mark (',' on the
-    // French M key) is a punctuation key, which this program does not use.
-    // Letters of other scripts keep their position, as Windows does.
+    // The digit row's keys are the digits, whatever the layout gives them
+    // unshifted.
+    if (scancode >= SDL_SCANCODE_1 && scancode <= SDL_SCANCODE_0)
+        return VirtualKeyFromScancode(scancode);
+    if (int vk = VirtualKeyFromPunctuation(keycode))
+        return vk;
+    // A letter position that the layout gives another punctuation mark is a
+    // key this program does not use. Letters of other scripts keep their
+    // position, as Windows does.
     if (scancode >= SDL_SCANCODE_A && scancode <= SDL_SCANCODE_Z && keycode > 0 && keycode < 0x80)
         return 0;
     return VirtualKeyFromScancode(scancode);

@@ -165,6 +165,8 @@ constexpr int VK_RIGHT = 0x27;
 constexpr int VK_DOWN = 0x28;
 constexpr int VK_INSERT = 0x2D;
 constexpr int VK_DELETE = 0x2E;
+constexpr int VK_ADD = 0x6B;
+constexpr int VK_SUBTRACT = 0x6D;
 constexpr int VK_F1 = 0x70;
 constexpr int VK_F4 = 0x73;
 constexpr int VK_F10 = 0x79;
@@ -175,6 +177,13 @@ constexpr int VK_LCONTROL = 0xA2;
 constexpr int VK_RCONTROL = 0xA3;
 constexpr int VK_LMENU = 0xA4;
 constexpr int VK_RMENU = 0xA5;
+// The punctuation keys, by the character a US layout gives them.
+constexpr int VK_OEM_PLUS = 0xBB;   // = +
+constexpr int VK_OEM_COMMA = 0xBC;  // , <
+constexpr int VK_OEM_MINUS = 0xBD;  // - _
+constexpr int VK_OEM_PERIOD = 0xBE; // . >
+constexpr int VK_OEM_4 = 0xDB;      // [ {
+constexpr int VK_OEM_6 = 0xDD;      // ] }
 
 // DrawText formats
 constexpr DWORD DT_TOP = 0x00000000;

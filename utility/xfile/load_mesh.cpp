@@ -1,12 +1,14 @@
 // D3DXLoadMeshFromXA: the file read and merged into one mesh, then handed
 // out as an ID3DXMesh with its material and adjacency buffers.
 #include "utility/d3dx9mesh.h"
+#include "utility/xfile/load_scene_mesh.h"
 
 #include "platform/d3d9/com.h"
 #include "utility/mesh/adjacency.h"
 #include "utility/mesh/mesh_access.h"
 #include "utility/xfile/attribute_order.h"
 #include "utility/xfile/xfile_reader.h"
+#include "utility/xfile/xfile_scene.h"
 
 #include <cstring>
 #include <new>
@@ -27,8 +29,18 @@ const D3DVERTEXELEMENT9 XMeshLayout[] = {
 static_assert(sizeof(XVertex) == 32, "XVertex is the mesh layout");
 
 // The triangles come grouped by attribute, so that each subset is one range.
-HRESULT ReadMeshFile(LPCSTR filename, XMeshData& data, std::vector<D3DXATTRIBUTERANGE>& ranges) {
-    HRESULT hr = ReadXFile(filename, XTriangleOrder::ByAttribute, data);
+// With `animation`, the frames, skins and sets are read in the same pass.
+HRESULT ReadMeshFile(LPCSTR filename, XMeshData& data, std::vector<D3DXATTRIBUTERANGE>& ranges,
+                     XAnimationData* animation) {
+    HRESULT hr;
+    if (animation) {
+        XFileScene scene;
+        hr = LoadXFileScene(filename, scene);
+        data = std::move(scene.mesh);
+        *animation = std::move(scene.animation);
+    } else {
+        hr = ReadXFile(filename, XTriangleOrder::ByAttribute, data);
+    }
     if (FAILED(hr))
         return hr;
     try {
@@ -135,11 +147,9 @@ HRESULT CreateAdjacencyBuffer(const XMeshData& data, ID3DXBuffer** out) {
     return D3D_OK;
 }
 
-} // namespace
-
-HRESULT D3DXLoadMeshFromXA(LPCSTR filename, DWORD options, IDirect3DDevice9* device,
-                           ID3DXBuffer** adjacency, ID3DXBuffer** materials,
-                           ID3DXBuffer** effectInstances, DWORD* numMaterials, ID3DXMesh** mesh) {
+HRESULT LoadMesh(LPCSTR filename, DWORD options, IDirect3DDevice9* device, ID3DXBuffer** adjacency,
+                 ID3DXBuffer** materials, ID3DXBuffer** effectInstances, DWORD* numMaterials,
+                 ID3DXMesh** mesh, XAnimationData* animation) {
     for (ID3DXBuffer** out : {adjacency, materials, effectInstances})
         if (out)
             *out = nullptr;
@@ -152,7 +162,7 @@ HRESULT D3DXLoadMeshFromXA(LPCSTR filename, DWORD options, IDirect3DDevice9* dev
 
     XMeshData data;
     std::vector<D3DXATTRIBUTERANGE> ranges;
-    HRESULT hr = ReadMeshFile(filename, data, ranges);
+    HRESULT hr = ReadMeshFile(filename, data, ranges, animation);
     if (FAILED(hr))
         return hr;
 
@@ -178,4 +188,24 @@ HRESULT D3DXLoadMeshFromXA(LPCSTR filename, DWORD options, IDirect3DDevice9* dev
     if (numMaterials)
         *numMaterials = DWORD(data.materials.size());
     return D3D_OK;
+}
+
+} // namespace
+
+HRESULT D3DXLoadMeshFromXA(LPCSTR filename, DWORD options, IDirect3DDevice9* device,
+                           ID3DXBuffer** adjacency, ID3DXBuffer** materials,
+                           ID3DXBuffer** effectInstances, DWORD* numMaterials, ID3DXMesh** mesh) {
+    return LoadMesh(filename, options, device, adjacency, materials, effectInstances, numMaterials,
+                    mesh, nullptr);
+}
+
+HRESULT LoadSceneMeshFromX(LPCSTR filename, DWORD options, IDirect3DDevice9* device,
+                           ID3DXBuffer** materials, DWORD* numMaterials, ID3DXMesh** mesh,
+                           XAnimationData& animation) {
+    animation = XAnimationData();
+    HRESULT hr = LoadMesh(filename, options, device, nullptr, materials, nullptr, numMaterials,
+                          mesh, &animation);
+    if (FAILED(hr))
+        animation = XAnimationData();
+    return hr;
 }

@@ -44,10 +44,17 @@ TEST(SdlKeysTest, LettersAndDigitsFollowTheLayoutOtherKeysTheirPosition) {
         {"French", SDL_SCANCODE_W, SDLK_z, 'Z'},
         {"French", SDL_SCANCODE_Q, SDLK_a, 'A'},
         {"French", SDL_SCANCODE_SEMICOLON, SDLK_m, 'M'},
-        {"French", SDL_SCANCODE_M, SDLK_COMMA, 0},
+        // Punctuation goes by the mark the layout gives, wherever its key is.
+        {"US", SDL_SCANCODE_LEFTBRACKET, SDLK_LEFTBRACKET, VK_OEM_4},
+        {"US", SDL_SCANCODE_EQUALS, SDLK_EQUALS, VK_OEM_PLUS},
+        {"French", SDL_SCANCODE_M, SDLK_COMMA, VK_OEM_COMMA},
+        {"German", SDL_SCANCODE_SLASH, SDLK_MINUS, VK_OEM_MINUS},
+        {"German", SDL_SCANCODE_RIGHTBRACKET, SDLK_PLUS, VK_OEM_PLUS},
+        {"German", SDL_SCANCODE_8, SDLK_8, '8'}, // [ is AltGr+8
         // The digit row gives symbols unshifted, yet its keys are the digits.
         {"French", SDL_SCANCODE_1, SDLK_AMPERSAND, '1'},
         {"French", SDL_SCANCODE_2, 0xE9, '2'},
+        {"French", SDL_SCANCODE_6, SDLK_MINUS, '6'},
         // Letters of another script keep their position.
         {"Russian", SDL_SCANCODE_Z, 0x44F, 'Z'},
     };
