@@ -38,7 +38,8 @@ void AnimationClock::MoveTo(double seconds) {
         time = 0;
         return;
     }
-    if (!looping) {
+    // The end itself is a time of the set: only times past it wrap round.
+    if (!looping || (seconds >= 0 && seconds <= length)) {
         time = std::clamp(seconds, 0.0, length);
         return;
     }

@@ -14,8 +14,8 @@ public:
     // Real time gone by: moves the time by it times the speed while playing.
     // Playing once, the clock stops at the end.
     void Advance(double seconds);
-    // Moves by `seconds` and pauses. Looping, the time wraps round the
-    // set; playing once, it stays between the start and the end.
+    // Moves by `seconds` and pauses. Looping, a time past either end wraps
+    // round the set; playing once, it stays between the start and the end.
     void Step(double seconds);
     // At the end of a play once, playing starts it again.
     void PlayOrPause();

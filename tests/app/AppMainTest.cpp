@@ -1039,3 +1039,132 @@ TEST_F(AppMainTest, APictureOfANamedModelReadsNoDefaultDataItDoesNotShow) {
     EXPECT_FALSE(Start(grid));
     grid.OnTerm();
 }
+
+namespace {
+
+// Two boxes, one on the other; the upper (vertices 8 to 15) turns about z
+// round (0, 1, 0), a quarter turn in the one second of set 1, "Swing"; set
+// 2, "Lift", raises both by one in two seconds.
+std::string ArmFile() {
+    return (fs::path(ZQ_SOURCE_DIR) / "tests/app/data/animated/arm.x").string();
+}
+
+// Vertex 12 of the arm, (-0.25, 2, -0.25) at rest, `seconds` into Swing.
+D3DXVECTOR3 SwungTop(double seconds) {
+    const float a = float(seconds * D3DX_PI / 2);
+    return {-0.25f * std::cos(a) - std::sin(a), 1 - 0.25f * std::sin(a) + std::cos(a), -0.25f};
+}
+
+D3DXVECTOR3 Position(ID3DXMesh* mesh, DWORD vertex) {
+    void* bytes = nullptr;
+    EXPECT_EQ(mesh->LockVertexBuffer(D3DLOCK_READONLY, &bytes), D3D_OK);
+    D3DXVECTOR3 position;
+    std::memcpy(&position, static_cast<const char*>(bytes) + vertex * mesh->GetNumBytesPerVertex(),
+                sizeof position);
+    mesh->UnlockVertexBuffer();
+    return position;
+}
+
+::testing::AssertionResult Near(const D3DXVECTOR3& a, const D3DXVECTOR3& b) {
+    if (std::fabs(a.x - b.x) < 1e-4f && std::fabs(a.y - b.y) < 1e-4f &&
+        std::fabs(a.z - b.z) < 1e-4f)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "(" << a.x << ", " << a.y << ", " << a.z << ") is not ("
+                                         << b.x << ", " << b.y << ", " << b.z << ")";
+}
+
+} // namespace
+
+TEST_F(AppMainTest, AnAnimatedModelPlaysItsFirstSetAndTheKeysControlIt) {
+    AppMain app;
+    app.options.meshFiles = {ArmFile()};
+    ASSERT_TRUE(Start(app));
+    SlotAnimation& arm = app.slotAnimations[0];
+    ASSERT_TRUE(arm.Active());
+    EXPECT_FALSE(app.slotAnimations[1].Active()); // the default data stands still
+    ID3DXMesh* mesh = app.meshSlots[0].mesh;
+    EXPECT_TRUE(Near(Position(mesh, 12), SwungTop(0)));
+    EXPECT_EQ(arm.Status(0), "mesh 0: Swing (1/2) 0.00 / 1.00 s, x1");
+
+    // Each frame moves it by the time gone by: 17 ms a frame here.
+    for (int i = 0; i < 10; ++i)
+        Frame(app);
+    EXPECT_NEAR(arm.clock.Time(), 0.17, 1e-9);
+    EXPECT_TRUE(Near(Position(mesh, 12), SwungTop(0.17)));
+
+    // P pauses; '.' steps a thirtieth on and stays paused.
+    Hold('P', true);
+    Frame(app);
+    Hold('P', false);
+    Frame(app);
+    Frame(app);
+    EXPECT_NEAR(arm.clock.Time(), 0.17, 1e-9);
+    Hold(VK_OEM_PERIOD, true);
+    Frame(app);
+    Hold(VK_OEM_PERIOD, false);
+    EXPECT_NEAR(arm.clock.Time(), 0.17 + 1.0 / 30, 1e-9);
+    EXPECT_TRUE(Near(Position(mesh, 12), SwungTop(0.17 + 1.0 / 30)));
+    EXPECT_EQ(arm.Status(0), "mesh 0: Swing (1/2) 0.20 / 1.00 s, x1, paused");
+
+    // ']' goes to the next set from its start, '=' doubles, L plays once.
+    for (int vk : {VK_OEM_6, VK_OEM_PLUS, int('L')}) {
+        Hold(vk, true);
+        Frame(app);
+        Hold(vk, false);
+    }
+    EXPECT_EQ(arm.Status(0), "mesh 0: Lift (2/2) 0.00 / 2.00 s, x2, paused, once");
+    Hold('P', true);
+    Frame(app);
+    Hold('P', false);
+    for (int i = 0; i < 100; ++i)
+        Frame(app);
+    EXPECT_EQ(arm.Status(0), "mesh 0: Lift (2/2) 2.00 / 2.00 s, x2, paused, once");
+    EXPECT_TRUE(Near(Position(mesh, 0), {-0.25f, 1, -0.25f}));
+
+    // A reset brings back the default mesh, which does not move.
+    device->presentResults.push_back(D3DERR_DEVICELOST);
+    Frame(app);
+    EXPECT_FALSE(arm.Active());
+    app.OnTerm();
+}
+
+TEST_F(AppMainTest, OptionsChooseTheSetTheTimeOrNoAnimation) {
+    AppMain lifted;
+    lifted.options.meshFiles = {ArmFile()};
+    lifted.options.animation = "Lift";
+    lifted.options.animationTime = 1;
+    lifted.options.animationSpeed = 0.5;
+    ASSERT_TRUE(Start(lifted));
+    EXPECT_EQ(lifted.slotAnimations[0].Status(0), "mesh 0: Lift (2/2) 1.00 / 2.00 s, x0.5");
+    EXPECT_TRUE(Near(Position(lifted.meshSlots[0].mesh, 0), {-0.25f, 0.5f, -0.25f}));
+    lifted.OnTerm();
+
+    AppMain still;
+    still.options.meshFiles = {ArmFile()};
+    still.options.animate = false;
+    ASSERT_TRUE(Start(still));
+    EXPECT_FALSE(still.slotAnimations[0].Active());
+    Frame(still);
+    EXPECT_TRUE(Near(Position(still.meshSlots[0].mesh, 12), {-0.25f, 2, -0.25f}));
+    still.OnTerm();
+
+    // A set the file lacks: the window plays the first; a picture is not
+    // taken of it.
+    for (bool picture : {false, true}) {
+        AppMain missing;
+        missing.options.meshFiles = {ArmFile()};
+        missing.options.animation = "Jump";
+        if (picture)
+            missing.options.screenshotPath = (work / "jump.png").string();
+        ::testing::internal::CaptureStderr();
+        ASSERT_TRUE(Start(missing));
+        const std::string said = ::testing::internal::GetCapturedStderr();
+        EXPECT_NE(said.find(": " + ArmFile() + ": it has no animation set \"Jump\"" +
+                            (picture ? "\n" : "; its first set plays\n")),
+                  std::string::npos)
+            << said;
+        EXPECT_EQ(missing.namedFilesLoaded, !picture);
+        EXPECT_EQ(missing.slotAnimations[0].Status(0).rfind("mesh 0: Swing (1/2)", 0), 0u);
+        missing.OnTerm();
+    }
+}

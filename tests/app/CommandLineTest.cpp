@@ -154,3 +154,39 @@ TEST(CommandLineTest, AThumbnailIsOneFittedModelInItsMaterialsAtItsSize) {
             << refusal.errors;
     }
 }
+
+TEST(CommandLineTest, AnimationOptionsChooseTheSetTimeAndSpeed) {
+    const ViewerOptions plain = Parse({}).options;
+    EXPECT_TRUE(plain.animate);
+    EXPECT_EQ(plain.animation, "");
+    EXPECT_EQ(plain.animationTime, 0.0);
+    EXPECT_EQ(plain.animationSpeed, 1.0);
+
+    CommandLine line = Parse({"--animation", "Walk", "--time=1.25", "--speed", "0.015625"});
+    ASSERT_EQ(line.action, CommandLineAction::Run) << line.errors;
+    EXPECT_EQ(line.options.animation, "Walk");
+    EXPECT_EQ(line.options.animationTime, 1.25);
+    EXPECT_EQ(line.options.animationSpeed, 1.0 / 64);
+    EXPECT_EQ(Parse({"--animation=2", "--speed=64"}).options.animation, "2");
+    EXPECT_FALSE(Parse({"--no-animation"}).options.animate);
+
+    struct Refusal {
+        Args args;
+        const char* first;
+    } refusals[] = {
+        {{"--animation="}, "zelqad: --animation needs a set's number or name\n"},
+        {{"--time", "-1"}, "zelqad: invalid value '-1' for --time (seconds, 0 or more)\n"},
+        {{"--time", "nan"}, "zelqad: invalid value 'nan' for --time (seconds, 0 or more)\n"},
+        {{"--time", "1,5"}, "zelqad: invalid value '1,5' for --time (seconds, 0 or more)\n"},
+        {{"--speed", "65"}, "zelqad: invalid value '65' for --speed (a factor from 1/64 to 64)\n"},
+        {{"--speed", "0"}, "zelqad: invalid value '0' for --speed (a factor from 1/64 to 64)\n"},
+        {{"--speed"}, "zelqad: option '--speed' needs a value\n"},
+        {{"--no-animation", "--time", "2"},
+         "zelqad: --no-animation excludes --animation, --time and --speed\n"},
+    };
+    for (const Refusal& refusal : refusals) {
+        CommandLine refused = Parse(refusal.args);
+        EXPECT_EQ(refused.action, CommandLineAction::ExitUsage) << refusal.first;
+        EXPECT_EQ(refused.errors.rfind(refusal.first, 0), 0u) << refused.errors;
+    }
+}

@@ -347,3 +347,43 @@ TEST_F(MeshSlotTest, EachOutcomeOfTheTwoStepsIsThatOfLoading) {
     EXPECT_EQ(slot.mesh->GetNumBytesPerVertex(), 32u);
     EXPECT_EQ(slot.materialCount, 2u);
 }
+
+// The bowtie of the test above, its right triangle carried by frame Bone,
+// which slides 5 along z in one second; vertex 1 (the bowtie's, whose copy
+// the right triangle gets) follows Bone too.
+TEST_F(MeshSlotTest, AnAnimatedMeshIsPreparedWithAPoserForItsSplitVertices) {
+    const char* text = "xof 0303txt 0032\n"
+                       "Frame Bone { }\n"
+                       "Mesh { 5; 0;0;0;, 1;0;0;, 0;1;0;, 1;1;0;, 2;0;0;;\n"
+                       " 2; 3;0,2,1;, 3;1,3,4;;\n"
+                       " SkinWeights { \"Bone\"; 3; 1,3,4; 1.0,1.0,1.0;\n"
+                       "  1,0,0,0, 0,1,0,0, 0,0,1,0, 0,0,0,1;; } }\n"
+                       "AnimationSet Slide { Animation { { Bone } AnimationKey { 2; 2;\n"
+                       " 0; 3; 0,0,0;;, 4800; 3; 0,0,5;;; } } }\n";
+    WriteFile("slide.x", std::vector<std::uint8_t>(text, text + std::strlen(text)));
+    PreparedMesh prepared;
+    ASSERT_TRUE(PrepareMeshSlot("./slide.x", 0, 0, prepared));
+    ASSERT_EQ(prepared.mesh->GetNumVertices(), 6u);
+    ASSERT_NE(prepared.animation, nullptr);
+    MeshAnimation& animation = *prepared.animation;
+    ASSERT_EQ(animation.rest.size(), 6u);
+    ASSERT_EQ(animation.data.sets.size(), 1u);
+    // The rest pose is the prepared mesh, tangents and all.
+    std::vector<ShadingVertex> vertices = Vertices(prepared.mesh);
+    EXPECT_EQ(std::memcmp(animation.rest.data(), vertices.data(), 6 * sizeof(ShadingVertex)), 0);
+
+    std::vector<SkinVertex> posed(6);
+    animation.poser.Pose(&animation.data.sets[0], 0.5, animation.rest.data(), posed.data());
+    const float expected[6][3] = {{0, 0, 0},    {1, 0, 2.5f}, {0, 1, 0},
+                                  {1, 1, 2.5f}, {2, 0, 2.5f}, {1, 0, 2.5f}};
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_NEAR(posed[size_t(i)].position.x, expected[i][0], 1e-6f) << "vertex " << i;
+        EXPECT_NEAR(posed[size_t(i)].position.y, expected[i][1], 1e-6f) << "vertex " << i;
+        EXPECT_NEAR(posed[size_t(i)].position.z, expected[i][2], 1e-6f) << "vertex " << i;
+    }
+
+    // A file without sets moves nothing and keeps nothing for it.
+    WriteTwoQuadFile("still.x", nullptr, nullptr);
+    ASSERT_TRUE(PrepareMeshSlot("./still.x", 0, 0, prepared));
+    EXPECT_EQ(prepared.animation, nullptr);
+}
