@@ -1168,3 +1168,55 @@ TEST_F(AppMainTest, OptionsChooseTheSetTheTimeOrNoAnimation) {
         missing.OnTerm();
     }
 }
+
+TEST_F(AppMainTest, AModelWhosePartsMoveOnTheirFramesPlaysToo) {
+    // A quad on frame Blade, one to the side of frame Hub at the top, which
+    // turns half a turn about y in one second (100 ticks a second).
+    std::ofstream(work / "rotor.x")
+        << "xof 0303txt 0032\nAnimTicksPerSecond { 100; }\n"
+           "Frame Hub { Frame Blade {\n"
+           " FrameTransformMatrix { 1,0,0,0, 0,1,0,0, 0,0,1,0, 1,0,0,1;; }\n"
+           " Mesh { 4; 0;0;0;, 1;0;0;, 1;1;0;, 0;1;0;; 2; 3;0,3,2;, 3;0,2,1;; } } }\n"
+           "AnimationSet Spin { Animation { { Hub } AnimationKey { 0; 2;\n"
+           " 0; 4; 1,0,0,0;;, 100; 4; 0,0,1,0;;; } } }\n";
+    AppMain app;
+    app.options.meshFiles = {(work / "rotor.x").string()};
+    app.options.animationTime = 0.5;
+    ASSERT_TRUE(Start(app));
+    ASSERT_TRUE(app.slotAnimations[0].Active());
+    // A quarter turn about y takes (x, y, z) to (-z, y, x) in this
+    // left-handed frame: the quad's corner (2, 1, 0) goes to (0, 1, 2)...
+    // written as the loader places it, one to the side: (1, 0, 0) + corner.
+    EXPECT_TRUE(Near(Position(app.meshSlots[0].mesh, 2), {0, 1, -2}));
+    app.OnTerm();
+}
+
+TEST_F(AppMainTest, TheSharedPistolSwaysOnItsJoint) {
+    const std::string pistol =
+        (fs::path(ZQ_SOURCE_DIR) / "tests/utility/xfile/data/b3d_pistol/pistol.x").string();
+    auto positions = [&](double seconds) {
+        AppMain app;
+        app.options.meshFiles = {pistol};
+        app.options.animationTime = seconds;
+        EXPECT_TRUE(Start(app));
+        EXPECT_TRUE(app.slotAnimations[0].Active());
+        ID3DXMesh* mesh = app.meshSlots[0].mesh;
+        std::vector<D3DXVECTOR3> found;
+        for (DWORD i = 0; mesh && i < mesh->GetNumVertices(); ++i)
+            found.push_back(Position(mesh, i));
+        app.OnTerm();
+        return found;
+    };
+    // The set sways the gun about joint1: upright at 0.97 s, tilted by 4
+    // degrees at 1.47 s; its far end, 3.2 from the joint, moves by 0.2.
+    const std::vector<D3DXVECTOR3> upright = positions(0.97), tilted = positions(1.47);
+    ASSERT_EQ(upright.size(), tilted.size());
+    ASSERT_FALSE(upright.empty());
+    float moved = 0;
+    for (size_t i = 0; i < upright.size(); ++i) {
+        const D3DXVECTOR3 d = tilted[i] - upright[i];
+        moved = std::max(moved, D3DXVec3Length(&d));
+    }
+    EXPECT_GT(moved, 0.1f);
+    EXPECT_LT(moved, 0.3f);
+}
