@@ -4,6 +4,7 @@
 #include "platform/win32/drop.h"
 #include "platform/win32/sdl_keys.h"
 #include "platform/win32/termination.h"
+#include "platform/win32/wayland_connection.h"
 #include "platform/win32/window.h"
 #include "platform/win32/x_errors.h"
 
@@ -36,6 +37,9 @@ public:
         }
         SDL_SetWindowData(window, kWindowDataKey, hwnd);
         WatchXErrorsFor(window);
+        // SDL keeps one connection for all its windows.
+        if (!waylandDisplay)
+            waylandDisplay = WaylandDisplayOf(window);
         hwnd->native = window;
         return true;
     }
@@ -72,6 +76,7 @@ public:
         SDL_Event event;
         while (SDL_PollEvent(&event))
             Translate(event);
+        EndOnLostWaylandConnection();
     }
 
     void GetKeyboardState(BYTE keys[256]) override {
@@ -165,12 +170,12 @@ private:
         // boxes included (EndOnTerminationSignals); SDL's would only queue a
         // quit event that nobody reads.
         SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-            std::fprintf(stderr, "zelqad: no video: %s\n", SDL_GetError());
+        const char* requested = SDL_GetHint(SDL_HINT_VIDEODRIVER);
+        const std::string requestedDriver = requested ? requested : "";
+        if (!StartVideo(requestedDriver))
             return false;
-        }
         std::string missing =
-            MissingDisplayReason(SDL_GetHint(SDL_HINT_VIDEODRIVER), SDL_GetCurrentVideoDriver(),
+            MissingDisplayReason(requestedDriver.c_str(), SDL_GetCurrentVideoDriver(),
                                  std::getenv("DISPLAY"), std::getenv("WAYLAND_DISPLAY"));
         if (!missing.empty()) {
             SDL_QuitSubSystem(SDL_INIT_VIDEO);
@@ -181,6 +186,46 @@ private:
         SDL_EventState(SDL_DROPTEXT, SDL_ENABLE);
         videoReady = true;
         return true;
+    }
+
+    // Starts SDL's video on the drivers asked for, or on its own choice, but
+    // never on Wayland where the compositor offers no seat.
+    static bool StartVideo(const std::string& requestedDriver) {
+        const char* display = std::getenv("DISPLAY");
+        if (WaylandMayBeTried(requestedDriver.c_str()) &&
+            ProbeWaylandSeat() == WaylandSeat::Missing) {
+            std::string others = DriversBesideWayland(requestedDriver.c_str(), display);
+            if (others.empty() ||
+                !SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, others.c_str(), SDL_HINT_OVERRIDE) ||
+                SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+                std::fprintf(
+                    stderr, "zelqad: %s\n",
+                    SeatlessWaylandReason(display, std::getenv("WAYLAND_DISPLAY"), !others.empty())
+                        .c_str());
+                return false;
+            }
+            return true;
+        }
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+            std::fprintf(stderr, "zelqad: no video: %s\n", SDL_GetError());
+            return false;
+        }
+        return true;
+    }
+
+    // A lost compositor ends the viewer as a lost X server does (there Xlib
+    // ends the process); SDL would go on drawing into the dead connection.
+    void EndOnLostWaylandConnection() {
+        if (waylandLossReported)
+            return;
+        int error = WaylandConnectionError(waylandDisplay);
+        if (error == 0)
+            return;
+        waylandLossReported = true;
+        std::fprintf(stderr, "zelqad: lost the connection to %s: %s\n",
+                     WaylandDisplayName(std::getenv("WAYLAND_DISPLAY")).c_str(),
+                     std::strerror(error));
+        RequestTermination();
     }
 
     static HWND WindowOfId(Uint32 id) {
@@ -290,6 +335,8 @@ private:
     }
 
     bool videoReady = false;
+    wl_display* waylandDisplay = nullptr;
+    bool waylandLossReported = false;
     HWND foreground = nullptr;
     HWND acceptingWindow = nullptr;
     HWND dropWindow = nullptr;

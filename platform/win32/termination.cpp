@@ -97,6 +97,10 @@ void EndOnTerminationSignals() {
     }
 }
 
+void RequestTermination() {
+    terminationRequested = 1;
+}
+
 bool TerminationRequested() {
     return terminationRequested != 0;
 }

@@ -8,8 +8,12 @@
 // second signal of the same kind ends the process at once.
 void EndOnTerminationSignals();
 
-// True once one of those signals has arrived. PeekMessageA then posts one
-// WM_QUIT, and MessageBoxA shows no more boxes.
+// Ends the program as those signals do, for a cause that the platform layer
+// finds itself: the connection to the display lost.
+void RequestTermination();
+
+// True once one of those signals has arrived, or termination was requested.
+// PeekMessageA then posts one WM_QUIT, and MessageBoxA shows no more boxes.
 bool TerminationRequested();
 
 // Marks the time a modal box is up on this thread. The box may be drawn by a

@@ -1,9 +1,11 @@
 # Shared steps of the whole-program tests. Source it, then call
-# start_x_server (unless the test wants no display at all).
+# start_x_server (unless the test wants no display at all), and
+# start_compositor for a Wayland one.
 #
 # Every wait polls a condition and gives up after WAIT_LIMIT seconds, or at
-# once when the viewer or the X server has ended, with a message that names
-# what it waited for: a loaded machine only makes the tests slower.
+# once when the viewer, the X server or the compositor has ended, with a
+# message that names what it waited for: a loaded machine only makes the
+# tests slower.
 set -euo pipefail
 
 # The caller's environment must not change the outcome: no inherited video
@@ -12,7 +14,7 @@ set -euo pipefail
 for name in $(compgen -e); do
     case $name in
         SDL_* | MESA_* | LIBGL_* | GALLIUM_* | LP_* | __GLX_* | __EGL_* | DISPLAY | \
-            WAYLAND_DISPLAY | XAUTHORITY) unset "$name" ;;
+            WAYLAND_DISPLAY | WAYLAND_SOCKET | XDG_RUNTIME_DIR | XAUTHORITY) unset "$name" ;;
     esac
 done
 export LC_ALL=C
@@ -28,10 +30,11 @@ APP_PID=""
 ENDING_PID="" # the viewer while its end is awaited
 APP_LOG="$ARTIFACTS/app.log"
 XVFB_PID=""
+COMPOSITOR_PID=""
 CLEANUPS=()
 
 # at_exit COMMAND: runs COMMAND when the test ends, after the viewer and the
-# X server have been stopped.
+# servers have been stopped.
 at_exit() {
     CLEANUPS+=("$1")
 }
@@ -44,6 +47,7 @@ finish() {
     for pid in "$APP_PID" "$ENDING_PID"; do
         [ -n "$pid" ] && kill -KILL "$pid" 2>/dev/null && wait "$pid" 2>/dev/null
     done
+    [ -n "$COMPOSITOR_PID" ] && kill "$COMPOSITOR_PID" 2>/dev/null && wait "$COMPOSITOR_PID"
     [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null && wait "$XVFB_PID"
     local cleanup
     for cleanup in "${CLEANUPS[@]}"; do
@@ -69,6 +73,9 @@ wait_for() {
         if [ -n "$XVFB_PID" ] && ! kill -0 "$XVFB_PID" 2>/dev/null; then
             fail "the X server ended while waiting for $what"
         fi
+        if [ -n "$COMPOSITOR_PID" ] && ! kill -0 "$COMPOSITOR_PID" 2>/dev/null; then
+            fail "the Wayland compositor ended while waiting for $what"
+        fi
         [ "$SECONDS" -lt "$deadline" ] || fail "no $what within $WAIT_LIMIT s"
         sleep 0.1
     done
@@ -85,6 +92,33 @@ start_x_server() {
     XVFB_PID=$!
     wait_for "X server ready" test -s "$number"
     export DISPLAY=":$(cat "$number")"
+}
+
+# start_compositor BACKEND [WESTON_ARGS...]: a private Weston for this test,
+# in a runtime directory of its own, which XDG_RUNTIME_DIR and
+# WAYLAND_DISPLAY then name. headless-backend.so offers no input seat;
+# x11-backend.so shows its output in a window on the X server, with the X
+# server's keyboard and pointer as its seat.
+start_compositor() {
+    local backend=$1
+    shift
+    XDG_RUNTIME_DIR=$(mktemp -d)
+    export XDG_RUNTIME_DIR
+    at_exit 'rm -rf "$XDG_RUNTIME_DIR"'
+    export WAYLAND_DISPLAY=zelqad-e2e
+    weston --backend="$backend" --socket="$WAYLAND_DISPLAY" --idle-time=0 "$@" \
+        >"$ARTIFACTS/weston.log" 2>&1 &
+    COMPOSITOR_PID=$!
+    wait_for "Wayland compositor ready" test -S "$XDG_RUNTIME_DIR/$WAYLAND_DISPLAY"
+}
+
+# kill_server NAME: ends the server whose process the variable NAME holds
+# (XVFB_PID, COMPOSITOR_PID) as a crash would, and forgets it.
+kill_server() {
+    local pid=${!1}
+    kill -KILL "$pid"
+    wait "$pid" 2>/dev/null || true
+    printf -v "$1" ''
 }
 
 # start_app_in DIR COMMAND...: starts the viewer in DIR in the background,

@@ -26,27 +26,37 @@ void ExitWith(bool passed, const char* what) {
     std::_Exit(passed ? 0 : 2);
 }
 
+// In the child: after the cause, the message loop gets one WM_QUIT and no
+// box is shown (its text goes to stderr).
+template <typename Cause>
+void EndTheLoopBy(Cause cause) {
+    ScriptedWin32 backend;
+    SetWin32Backend(&backend);
+    EndOnTerminationSignals();
+    MSG msg;
+    bool idleBefore = !PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);
+    cause();
+    bool quit = PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE) && msg.message == WM_QUIT;
+    bool once = !PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);
+    MessageBoxA(nullptr, "Failed: Load Mesh from X", "Failed", MB_OK);
+    ExitWith(idleBefore && quit && once && backend.messageBoxes.empty() && TerminationRequested(),
+             "one WM_QUIT and no box after the cause");
+}
+
 } // namespace
 
 TEST_F(TerminationTest, SignalEndsTheMessageLoopOnceAndShowsNoMoreBoxes) {
     for (int signal : {SIGTERM, SIGINT}) {
-        EXPECT_EXIT(
-            {
-                ScriptedWin32 backend;
-                SetWin32Backend(&backend);
-                EndOnTerminationSignals();
-                MSG msg;
-                bool idleBefore = !PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);
-                std::raise(signal);
-                bool quit = PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE) && msg.message == WM_QUIT;
-                bool once = !PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);
-                MessageBoxA(nullptr, "Failed: Load Mesh from X", "Failed", MB_OK);
-                ExitWith(idleBefore && quit && once && backend.messageBoxes.empty() &&
-                             TerminationRequested(),
-                         "one WM_QUIT and no box after the signal");
-            },
-            ::testing::ExitedWithCode(0), "^zelqad: Failed: Load Mesh from X\n$");
+        EXPECT_EXIT(EndTheLoopBy([signal] { std::raise(signal); }), ::testing::ExitedWithCode(0),
+                    "^zelqad: Failed: Load Mesh from X\n$");
     }
+}
+
+// What the platform layer finds itself, such as a lost display, ends the
+// program the same way.
+TEST_F(TerminationTest, RequestedTerminationEndsTheMessageLoopAsASignalDoes) {
+    EXPECT_EXIT(EndTheLoopBy(RequestTermination), ::testing::ExitedWithCode(0),
+                "^zelqad: Failed: Load Mesh from X\n$");
 }
 
 TEST_F(TerminationTest, SignalInheritedAsIgnoredStaysIgnored) {
