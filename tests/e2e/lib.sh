@@ -22,7 +22,7 @@ export LC_ALL=C
 # A command that fails outside the checks still says where.
 trap 'echo "FAIL: $0 line $LINENO: $BASH_COMMAND" >&2' ERR
 
-WAIT_LIMIT=60
+WAIT_LIMIT=${ZQ_E2E_WAIT_LIMIT:-60}
 E2E_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 ARTIFACTS=${ZQ_E2E_ARTIFACTS:-${TMPDIR:-/tmp}/zelqad-e2e}
 mkdir -p "$ARTIFACTS"
