@@ -1,2 +1,2 @@
 zq_bench(FrameBench SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/frame_bench.cpp
-    ${CMAKE_CURRENT_SOURCE_DIR}/animated_tube.cpp LIBS zq_app)
+    ${CMAKE_CURRENT_SOURCE_DIR}/animated_tube.cpp LIBS zq_app zq_tools_models)

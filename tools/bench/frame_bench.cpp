@@ -6,14 +6,20 @@
 // OpenGL work of a frame. With --animated, both slots hold a skinned tube
 // of 100,000 vertices instead, and frames with their set playing are timed
 // against frames with it paused (the same meshes still). Run from the
-// repository root (it reads ./data).
+// repository root (it reads ./data). With --drops, a height field of two
+// million triangles is dropped twice in a row, the second drop superseding
+// the first: the frames while it loads, the frame that installs it and the
+// frames after are timed against the frames before.
 //
-//   build/tools/bench/FrameBench [--animated] [frames per configuration]
+//   build/tools/bench/FrameBench [--animated | --drops] [frames per configuration]
 #include "app/AppMain.h"
 #include "effects/effect_resources.h"
 #include "framework/InputState.h"
 #include "platform/d3d9/gl_device.h"
 #include "tools/bench/animated_tube.h"
+#include "tools/common/height_field.h"
+#include "utility/core/file_bytes.h"
+#include "utility/xfile/xfile_writer.h"
 
 #include <sys/resource.h>
 #include <unistd.h>
@@ -22,8 +28,8 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
+#include <string>
 #include <vector>
 
 namespace {
@@ -121,20 +127,82 @@ int AnimatedFrames(int frames) {
     return 0;
 }
 
+int DropFrames(int frames) {
+    const std::filesystem::path model =
+        std::filesystem::temp_directory_path() / ("zq-field-" + std::to_string(getpid()) + ".x");
+    std::vector<std::uint8_t> bytes;
+    // 1000 x 1000 vertices: about two million triangles, as text.
+    if (!WriteXFile(HeightField(1000), XEncoding::Text, 4, bytes) ||
+        FAILED(WriteFileBytes(model.c_str(), bytes))) {
+        std::fprintf(stderr, "cannot write %s\n", model.c_str());
+        return 1;
+    }
+    bytes = std::vector<std::uint8_t>();
+    AppMain app;
+    if (!Start(app)) {
+        std::fprintf(stderr, "the viewer did not start (run from the repository root)\n");
+        return 1;
+    }
+    // Frames as the window runs them: the drops wait for no load.
+    app.dropWaitMs = 0;
+    auto frame = [&] {
+        Clock::time_point t0 = Clock::now();
+        app.OnFrame();
+        FinishGlWork(app.device);
+        return Milliseconds(Clock::now() - t0);
+    };
+    std::vector<double> before;
+    for (int i = 0; i < frames + 3; ++i) {
+        double ms = frame();
+        if (i >= 3)
+            before.push_back(ms);
+    }
+    const double median = SpreadOf(before).median;
+    const DropTarget slot{DropContent::Mesh, 0};
+    app.RequestLoad(slot, model.c_str());
+    std::vector<double> loading;
+    for (int i = 0; i < 5; ++i)
+        loading.push_back(frame());
+    app.RequestLoad(slot, model.c_str()); // supersedes the first
+    ContentLoader::Activity activity;
+    while (app.loader->Busy(activity))
+        loading.push_back(frame());
+    const double installing = frame();
+    std::vector<double> after;
+    for (int i = 0; i < 5; ++i)
+        after.push_back(frame());
+    std::filesystem::remove(model);
+    std::printf("| before: median ms | while loading: frames | median ms | longest ms | the "
+                "frame that installs ms | after: median ms |\n|---|---|---|---|---|---|\n");
+    std::printf("| %.1f | %zu | %.1f | %.1f | %.1f | %.1f |\n", median, loading.size(),
+                SpreadOf(loading).median, *std::max_element(loading.begin(), loading.end()),
+                installing, SpreadOf(after).median);
+    app.OnTerm();
+    DestroyWindow(app.hwnd);
+    app.hwnd = nullptr;
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     Clock::time_point processStart = Clock::now();
     setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    const bool animated = argc > 1 && std::strcmp(argv[1], "--animated") == 0;
-    if (animated) {
+    const std::string mode = argc > 1 && argv[1][0] == '-' ? argv[1] : "";
+    if (!mode.empty()) {
         --argc;
         ++argv;
     }
     int frames = argc > 1 ? std::max(5, std::atoi(argv[1])) : 40;
     RegisterEffectResources();
-    if (animated)
+    if (mode == "--animated")
         return AnimatedFrames(frames);
+    if (mode == "--drops")
+        return DropFrames(frames);
+    if (!mode.empty()) {
+        std::fprintf(stderr, "usage: FrameBench [--animated | --drops] [frames]\n");
+        return 2;
+    }
     AppMain app;
     if (!Start(app)) {
         std::fprintf(stderr, "the viewer did not start (run from the repository root)\n");
