@@ -19,6 +19,19 @@ void WriteTranslation(std::FILE* f, float y) {
     std::fprintf(f, "1,0,0,0,0,1,0,0,0,0,1,0,0,%g,0,1;;", double(y));
 }
 
+// Two triangles a quad between neighbouring rows, for the mesh and again
+// for its normals.
+void WriteFaces(std::FILE* f) {
+    std::fprintf(f, "%d;\n", 2 * kAround * (kAlong - 1));
+    for (int j = 0; j + 1 < kAlong; ++j)
+        for (int i = 0; i < kAround; ++i) {
+            int a = j * kAround + i, b = j * kAround + (i + 1) % kAround;
+            bool last = j + 2 == kAlong && i + 1 == kAround;
+            std::fprintf(f, "3;%d,%d,%d;,\n3;%d,%d,%d;%s\n", a, a + kAround, b, b, a + kAround,
+                         b + kAround, last ? ";" : ",");
+        }
+}
+
 void WriteMesh(std::FILE* f) {
     const double step = 2 * M_PI / kAround;
     std::fprintf(f, "Mesh Tube {\n%d;\n", kAround * kAlong);
@@ -26,28 +39,13 @@ void WriteMesh(std::FILE* f) {
         for (int i = 0; i < kAround; ++i)
             std::fprintf(f, "%.5f;%.5f;%.5f;%s\n", std::cos(i * step), double(j * kBones) / kAlong,
                          std::sin(i * step), j == kAlong - 1 && i == kAround - 1 ? ";" : ",");
-    const int faces = 2 * kAround * (kAlong - 1);
-    std::fprintf(f, "%d;\n", faces);
-    for (int j = 0; j + 1 < kAlong; ++j)
-        for (int i = 0; i < kAround; ++i) {
-            int a = j * kAround + i, b = j * kAround + (i + 1) % kAround;
-            bool last = j + 2 == kAlong && i + 1 == kAround;
-            std::fprintf(f, "3;%d,%d,%d;,\n3;%d,%d,%d;%s\n", a, a + kAround, b, b, a + kAround,
-                         b + kAround, last ? ";" : ",");
-        }
+    WriteFaces(f);
     std::fprintf(f, "MeshNormals {\n%d;\n", kAround * kAlong);
     for (int j = 0; j < kAlong; ++j)
         for (int i = 0; i < kAround; ++i)
             std::fprintf(f, "%.5f;0;%.5f;%s\n", std::cos(i * step), std::sin(i * step),
                          j == kAlong - 1 && i == kAround - 1 ? ";" : ",");
-    std::fprintf(f, "%d;\n", faces);
-    for (int j = 0; j + 1 < kAlong; ++j)
-        for (int i = 0; i < kAround; ++i) {
-            int a = j * kAround + i, b = j * kAround + (i + 1) % kAround;
-            bool last = j + 2 == kAlong && i + 1 == kAround;
-            std::fprintf(f, "3;%d,%d,%d;,\n3;%d,%d,%d;%s\n", a, a + kAround, b, b, a + kAround,
-                         b + kAround, last ? ";" : ",");
-        }
+    WriteFaces(f);
     std::fprintf(f, "}\nMeshTextureCoords {\n%d;\n", kAround * kAlong);
     for (int j = 0; j < kAlong; ++j)
         for (int i = 0; i < kAround; ++i)
