@@ -64,7 +64,6 @@ private:
     using Base::Checkpoint;
     using Base::Children;
     using Base::Close;
-    using Base::Expected;
     using Base::Fail;
     using Base::FailAt;
     using Base::FailIn;
