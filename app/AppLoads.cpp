@@ -2,6 +2,7 @@
 // is loading or what failed.
 #include "app/AppMain.h"
 
+#include "app/ShortenedName.h"
 #include "mesh/Paths.h"
 #include "utility/core/load_report.h"
 #include "utility/image/texture_image.h"
@@ -9,6 +10,9 @@
 namespace {
 
 constexpr std::uint32_t kFailureNoticeMs = 5000;
+// The notices start this far from the window's left edge, and keep as far
+// from its right.
+constexpr LONG kNoticeMargin = 10;
 
 const char* BaseName(const std::string& path) {
     const char* separator = LastSeparator(path.c_str());
@@ -17,6 +21,23 @@ const char* BaseName(const std::string& path) {
 
 const char* ContentName(DropContent content) {
     return content == DropContent::Mesh ? "mesh" : "texture set";
+}
+
+// `before`, the file's name and `after` as one line of a notice, the name
+// shortened in its middle where the line would not fit the window, so that
+// what comes after it stays in sight. Without a font nothing is drawn and
+// the name stays whole.
+std::string NoticeLine(ID3DXFont* font, LONG windowWidth, const std::string& before,
+                       const char* name, const std::string& after) {
+    if (!font)
+        return before + name + after;
+    const TextWidth width = [font](std::string_view text) {
+        RECT extent{0, 0, 0, 0};
+        font->DrawTextA(nullptr, text.data(), INT(text.size()), &extent, DT_CALCRECT, 0);
+        return int(extent.right);
+    };
+    const int room = int(windowWidth - 2 * kNoticeMargin) - width(before + after);
+    return before + ShortenInMiddle(name, room, width) + after;
 }
 
 } // namespace
@@ -83,8 +104,8 @@ bool AppMain::InstallLoad(LoadResult& result) {
             result.failure = "its fallback maps cannot be read";
     }
     if (!result.failure.empty()) {
-        failureNotice =
-            std::string("Could not load ") + BaseName(request.path) + ": " + result.failure;
+        failureNotice = NoticeLine(font, width, "Could not load ", BaseName(request.path),
+                                   ": " + result.failure);
         failureNoticeUntil = timeGetTime() + kFailureNoticeMs;
     }
     return installed && result.failure.empty();
@@ -116,14 +137,16 @@ void AppMain::RequestNamedFiles() {
 
 LONG AppMain::DrawLoadNotice() {
     const LONG W = width, H = height;
-    char line[512];
+    const RECT shadow{kNoticeMargin + 1, 35, W, H}, text{kNoticeMargin, 34, W, H};
     ContentLoader::Activity activity;
     if (loader->Busy(activity)) {
-        FormatText(line, sizeof line, "Loading %s %d from %s: %u%%%s",
-                   ContentName(activity.target.content), activity.target.slot,
-                   BaseName(activity.path), unsigned(activity.permille / 10),
+        char before[64], after[64];
+        FormatText(before, sizeof before, "Loading %s %d from ",
+                   ContentName(activity.target.content), activity.target.slot);
+        FormatText(after, sizeof after, ": %u%%%s", unsigned(activity.permille / 10),
                    activity.waiting ? " (more waiting)" : "");
-        DrawShadowedText(line, RECT{11, 35, W, H}, RECT{10, 34, W, H}, DT_NOCLIP);
+        DrawShadowedText(NoticeLine(font, W, before, BaseName(activity.path), after).c_str(),
+                         shadow, text, DT_NOCLIP);
         const float barLeft = 10, barTop = 58, barWidth = 300, barBottom = 64;
         const float trackStart[2] = {barLeft, barTop},
                     trackEnd[2] = {barLeft + barWidth, barBottom};
@@ -139,7 +162,6 @@ LONG AppMain::DrawLoadNotice() {
         failureNotice.clear();
         return 34;
     }
-    FormatText(line, sizeof line, "%s", failureNotice.c_str());
-    DrawShadowedText(line, RECT{11, 35, W, H}, RECT{10, 34, W, H}, DT_NOCLIP);
+    DrawShadowedText(failureNotice.c_str(), shadow, text, DT_NOCLIP);
     return 58;
 }

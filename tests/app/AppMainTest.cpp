@@ -689,6 +689,32 @@ TEST_F(AppMainTest, AFailedDropSaysWhichFileForAFewSeconds) {
     app.OnTerm();
 }
 
+// A name too long for the window gives way in its middle: its start, its
+// extension and the whole reason stay on the screen.
+TEST_F(AppMainTest, ALongNameInTheNoticeIsShortenedSoThatTheReasonShows) {
+    std::string name; // 240 bytes, within what a file name may hold
+    for (int i = 0; i < 14; ++i)
+        name += "\xD1\x81\xD0\xBB\xD0\xBE\xD0\xBC\xD0\xB0\xD0\xBD_\xC3\xBC\xE6\xA8\xA1";
+    name += ".x";
+    std::ofstream(work / name) << "xof 0303txt 0032\n";
+    AppMain app;
+    ASSERT_TRUE(Start(app));
+    inputState.mouseX = 100;
+    inputState.mouseY = 100;
+    AppMain::OnFileDropped((work / name).c_str());
+    const std::string reason = ": the file holds no mesh";
+    const std::string& notice = app.failureNotice;
+    EXPECT_EQ(notice.rfind("Could not load \xD1\x81\xD0\xBB", 0), 0u) << notice;
+    EXPECT_NE(notice.find("\xE2\x80\xA6"), std::string::npos) << notice;
+    ASSERT_GT(notice.size(), reason.size() + 2);
+    EXPECT_EQ(notice.substr(notice.size() - reason.size() - 2), ".x" + reason);
+    RECT extent{0, 0, 0, 0};
+    app.font->DrawTextA(nullptr, notice.c_str(), -1, &extent, DT_CALCRECT, 0);
+    EXPECT_LE(extent.right, 1024 - 2 * 10);
+    EXPECT_GT(extent.right, 1024 - 2 * 10 - 20); // no more room given up than a glyph's
+    app.OnTerm();
+}
+
 // The real loop on the scripted clock: a drop whose load the test holds back
 // for two seconds of frames.
 TEST_F(AppMainTest, FramesKeepTheirPaceWithTheOldMeshWhileALoadIsUnderWay) {

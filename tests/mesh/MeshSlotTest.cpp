@@ -324,7 +324,8 @@ TEST_F(MeshSlotTest, EachOutcomeOfTheTwoStepsIsThatOfLoading) {
     } unreadable[] = {{"absent.x", "No such file or directory"},
                       {"folder.x", "not a regular file"},
                       {"/dev/zero", "not a regular file"},
-                      {"broken.x", "not a readable X file: broken or unsupported content"}};
+                      {"broken.x", "line 1: Mesh: expected an unsigned 32-bit integer, found "
+                                   "the end of the file"}};
     for (const Case& c : unreadable) {
         ClearLoadFailure();
         PreparedMesh prepared;

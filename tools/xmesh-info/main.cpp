@@ -35,6 +35,17 @@ std::string ErrorText(HRESULT hr) {
     }
 }
 
+// Where the reason says the load failed, as numbers: the line of a text
+// file, else the byte offset (in the inflated body of a compressed file).
+std::string PositionFields(const LoadPosition& position) {
+    if (!position.known)
+        return "";
+    if (position.line)
+        return ",\"line\":" + std::to_string(position.line);
+    return ",\"byte\":" + std::to_string(position.byte) +
+           (position.inflated ? ",\"inflated\":true" : "");
+}
+
 // "text 0303 32-bit" style facts from the header; empty when there is none.
 std::string EncodingFields(const char* path) {
     FileReader file;
@@ -82,8 +93,9 @@ bool Describe(const char* path, IDirect3DDevice9* device, const PoseRequest& pos
     HRESULT hr = D3DXLoadMeshFromXA(path, 0, device, nullptr, &materials, nullptr, &count, &mesh);
     std::string line = "{\"file\":" + JsonString(path);
     if (FAILED(hr)) {
-        std::printf("%s,\"error\":%s,\"reason\":%s}\n", line.c_str(),
-                    JsonString(ErrorText(hr)).c_str(), JsonString(LoadFailure()).c_str());
+        std::printf("%s,\"error\":%s,\"reason\":%s%s}\n", line.c_str(),
+                    JsonString(ErrorText(hr)).c_str(), JsonString(LoadFailure()).c_str(),
+                    PositionFields(LoadFailurePosition()).c_str());
         return false;
     }
     line += EncodingFields(path);

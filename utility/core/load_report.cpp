@@ -7,26 +7,62 @@
 namespace {
 
 thread_local char failure[512] = "";
+thread_local LoadPosition failurePosition;
 thread_local LoadProgress* current = nullptr;
 thread_local std::uint32_t spanFirst = 0;
 thread_local std::uint32_t spanLast = 1000;
 
 } // namespace
 
+std::string DescribeLoadPosition(const LoadPosition& position) {
+    if (!position.known)
+        return "";
+    if (position.inflated)
+        return "byte " + std::to_string(position.byte) + " of the inflated body";
+    if (position.line)
+        return "line " + std::to_string(position.line);
+    return "byte " + std::to_string(position.byte);
+}
+
 const char* LoadFailure() {
     return failure;
 }
 
-void ClearLoadFailure() {
-    failure[0] = '\0';
+LoadPosition LoadFailurePosition() {
+    return failurePosition;
 }
 
-void SetLoadFailure(const char* format, ...) {
+void ClearLoadFailure() {
+    failure[0] = '\0';
+    failurePosition = LoadPosition();
+}
+
+namespace {
+
+void SetFailure(const LoadPosition& position, const char* format, va_list args) {
     if (failure[0] != '\0')
         return;
+    failurePosition = position;
+    int prefix = 0;
+    if (position.known)
+        prefix =
+            std::snprintf(failure, sizeof failure, "%s: ", DescribeLoadPosition(position).c_str());
+    std::vsnprintf(failure + prefix, sizeof failure - size_t(prefix), format, args);
+}
+
+} // namespace
+
+void SetLoadFailure(const char* format, ...) {
     va_list args;
     va_start(args, format);
-    std::vsnprintf(failure, sizeof failure, format, args);
+    SetFailure(LoadPosition(), format, args);
+    va_end(args);
+}
+
+void SetLoadFailureAt(const LoadPosition& position, const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    SetFailure(position, format, args);
     va_end(args);
 }
 

@@ -6,16 +6,39 @@
 
 #include <atomic>
 #include <cstdint>
+#include <string>
+
+// Where in a file a load failed. Byte offsets count from 0 at the start of
+// the file, or, in a compressed file, at the start of its body as it
+// inflates (what follows the header); lines count from 1 and are given for
+// text that is not compressed.
+struct LoadPosition {
+    bool known = false;
+    bool inflated = false; // `byte` counts in the inflated body
+    std::uint64_t byte = 0;
+    std::uint64_t line = 0; // 0 where the file is not plain text
+};
+
+// How a failure message names the position: "line 212", "byte 1234" or
+// "byte 1234 of the inflated body"; empty when it is not known.
+std::string DescribeLoadPosition(const LoadPosition& position);
 
 // Why the last failed read or decode on this thread failed: the system's
 // error text ("No such file or directory"), or the decoder's ("not a PNG
-// file"). Empty once cleared; a later failure replaces an earlier one.
+// file"), after its position where one was given ("line 3: Mesh: ...").
+// Empty once cleared.
 const char* LoadFailure();
+// Where the failure LoadFailure() gives happened; not known when it was set
+// without a position.
+LoadPosition LoadFailurePosition();
 void ClearLoadFailure();
 // printf-style. Keeps the first reason set since the last clear, so the
 // innermost cause (the system's error) is not overwritten by the callers
 // that merely pass the failure on.
 void SetLoadFailure(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// The same for a failure at `position` in the file.
+void SetLoadFailureAt(const LoadPosition& position, const char* format, ...)
+    __attribute__((format(printf, 2, 3)));
 
 // LoadFailure(), or a plain "cannot be read" when nothing set one.
 const char* LoadFailureReason();

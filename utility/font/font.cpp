@@ -1,15 +1,17 @@
 #include "utility/d3dx9font.h"
 
 #include "platform/d3d9/com.h"
+#include "utility/core/utf8.h"
 #include "utility/font/face.h"
 
 #include FT_OUTLINE_H
 
 #include <cmath>
 #include <cstring>
-#include <map>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace {
@@ -136,15 +138,17 @@ public:
 
 private:
     bool AddPage();
-    const Glyph* GlyphOf(unsigned char c);
-    int LineWidth(const char* text, size_t length);
+    // Renders the glyph of `c` into the face's slot.
+    bool Render(char32_t c, FT_Int32 hinting);
+    const Glyph* GlyphOf(char32_t c);
+    int LineWidth(std::string_view line);
 
     IDirect3DDevice9* device;
     D3DXFONT_DESCA desc;
     SizedFace face;
     std::vector<IDirect3DTexture9*> pages;
     int penX = 0, penY = 0, rowHeight = 0; // packing cursor in the last page
-    std::map<unsigned char, Glyph> glyphs;
+    std::unordered_map<char32_t, Glyph> glyphs;
 };
 
 bool Font::AddPage() {
@@ -165,17 +169,26 @@ bool Font::AddPage() {
     return true;
 }
 
-const Glyph* Font::GlyphOf(unsigned char c) {
-    auto found = glyphs.find(c);
-    if (found != glyphs.end())
-        return &found->second;
-    // Bytes above ASCII are taken as Latin-1.
-    if (FT_Load_Char(face.face, c, FT_LOAD_DEFAULT) != 0)
-        return nullptr;
+bool Font::Render(char32_t c, FT_Int32 hinting) {
+    if (FT_Load_Char(face.face, c, FT_LOAD_DEFAULT | hinting) != 0)
+        return false;
     FT_GlyphSlot slot = face.face->glyph;
     if (face.embolden && slot->format == FT_GLYPH_FORMAT_OUTLINE)
         FT_Outline_Embolden(&slot->outline, 64);
-    if (FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL) != 0)
+    return FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL) == 0;
+}
+
+const Glyph* Font::GlyphOf(char32_t c) {
+    auto found = glyphs.find(c);
+    if (found != glyphs.end())
+        return &found->second;
+    // The full hinting of some faces (IPAGothic's underscore) fits a stroke
+    // thinner than a pixel to no row at all: such a glyph is rendered again
+    // with light hinting, which keeps it.
+    if (!Render(c, FT_LOAD_TARGET_NORMAL))
+        return nullptr;
+    FT_GlyphSlot slot = face.face->glyph;
+    if (slot->bitmap.rows == 0 && slot->bitmap.width > 0 && !Render(c, FT_LOAD_TARGET_LIGHT))
         return nullptr;
     const FT_Bitmap& bitmap = slot->bitmap;
     int w = int(bitmap.width), h = int(bitmap.rows);
@@ -188,13 +201,17 @@ const Glyph* Font::GlyphOf(unsigned char c) {
     }
     if (penY + h + 1 > int(kAtlasSize) && !AddPage())
         return nullptr;
+    // A glyph that would reach out of its line's cell is moved into it, so
+    // that a rectangle one line high shows it whole.
+    const int descent = face.cellHeight - face.ascent;
+    const int top = std::max(std::min(slot->bitmap_top, face.ascent), h - descent);
     Glyph glyph{pages.size() - 1,
                 penX,
                 penY,
                 w,
                 h,
                 slot->bitmap_left,
-                slot->bitmap_top,
+                top,
                 int(std::lround(double(slot->advance.x) / 64.0))};
     if (w > 0 && h > 0) {
         D3DLOCKED_RECT locked;
@@ -215,10 +232,10 @@ const Glyph* Font::GlyphOf(unsigned char c) {
     return &(glyphs[c] = glyph);
 }
 
-int Font::LineWidth(const char* text, size_t length) {
+int Font::LineWidth(std::string_view line) {
     int width = 0;
-    for (size_t i = 0; i < length; ++i)
-        if (const Glyph* g = GlyphOf(static_cast<unsigned char>(text[i])))
+    for (size_t at = 0; at < line.size();)
+        if (const Glyph* g = GlyphOf(NextCodePoint(line, at)))
             width += g->advance;
     return width;
 }
@@ -229,7 +246,7 @@ INT Font::DrawTextA(ID3DXSprite*, LPCSTR text, INT count, RECT* rect, DWORD form
         return 0;
     size_t length = count < 0 ? std::strlen(text) : size_t(count);
     // Lines end at line breaks unless the text is a single line.
-    std::vector<std::pair<const char*, size_t>> lines;
+    std::vector<std::string_view> lines;
     size_t start = 0;
     for (size_t i = 0; i <= length; ++i) {
         bool end = i == length || (!(format & DT_SINGLELINE) && text[i] == '\n');
@@ -252,7 +269,7 @@ INT Font::DrawTextA(ID3DXSprite*, LPCSTR text, INT count, RECT* rect, DWORD form
     if (format & DT_CALCRECT) {
         int widest = 0;
         for (const auto& line : lines)
-            widest = std::max(widest, LineWidth(line.first, line.second));
+            widest = std::max(widest, LineWidth(line));
         rect->right = rect->left + widest;
         rect->bottom = rect->top + textHeight;
         return textHeight;
@@ -261,15 +278,15 @@ INT Font::DrawTextA(ID3DXSprite*, LPCSTR text, INT count, RECT* rect, DWORD form
     std::vector<std::vector<ScreenVertex>> batches(pages.size());
     bool clip = !(format & DT_NOCLIP);
     for (size_t l = 0; l < lines.size(); ++l) {
-        int width = LineWidth(lines[l].first, lines[l].second);
+        int width = LineWidth(lines[l]);
         int x = rect->left;
         if (format & DT_CENTER)
             x = (rect->left + rect->right - width) / 2;
         else if (format & DT_RIGHT)
             x = rect->right - width;
         int baseline = top + int(l) * face.cellHeight + face.ascent;
-        for (size_t i = 0; i < lines[l].second; ++i) {
-            const Glyph* g = GlyphOf(static_cast<unsigned char>(lines[l].first[i]));
+        for (size_t at = 0; at < lines[l].size();) {
+            const Glyph* g = GlyphOf(NextCodePoint(lines[l], at));
             if (!g)
                 continue;
             float x0 = float(x + g->left), y0 = float(baseline - g->top);

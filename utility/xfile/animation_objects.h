@@ -22,6 +22,8 @@ protected:
     using Base::Checkpoint;
     using Base::Children;
     using Base::Close;
+    using Base::Fail;
+    using Base::ForgetFailure;
     using Base::Is;
     using Base::Object;
     using Base::ReadFloats;
@@ -41,17 +43,16 @@ protected:
     // fits its layout. When the body finds another layout (before the
     // closing brace), the reason goes to the notes and the rest of the
     // object is skipped: Skipped, and nothing of it must be kept. Broken
-    // when the token stream itself fails.
+    // when the token stream itself fails (or the load was cancelled), and
+    // the failure stays for the reader.
     template <class Body>
     Outcome Lenient(const std::string& what, Body body) {
-        failure.clear();
         if (body())
             return Outcome::Read;
-        if (Is(TokenKind::End) || Is(TokenKind::Error))
+        if (Is(TokenKind::End) || Is(TokenKind::Error) || Base::Failure().reason.empty())
             return Outcome::Broken;
-        scene.animation.notes.push_back(
-            what + ": " + (failure.empty() ? "unexpected content" : failure) + "; ignored");
-        failure.clear();
+        scene.animation.notes.push_back(what + ": " + Base::Failure().reason + "; ignored");
+        ForgetFailure();
         return SkipRest() ? Outcome::Skipped : Outcome::Broken;
     }
 
@@ -62,12 +63,6 @@ protected:
         if (outcome == Outcome::Read)
             kept.push_back(std::move(object));
         return outcome != Outcome::Broken;
-    }
-
-    bool Fail(std::string reason) {
-        if (failure.empty())
-            failure = std::move(reason);
-        return false;
     }
 
     bool TicksPerSecond() {
@@ -231,5 +226,4 @@ protected:
     }
 
     XScene& scene;
-    std::string failure; // why the object being read does not fit its layout
 };

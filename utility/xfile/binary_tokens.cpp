@@ -2,6 +2,7 @@
 
 #include "utility/xfile/xfile_format.h"
 
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -33,6 +34,19 @@ bool IsPunctuationOrType(unsigned id) {
            (id >= XTokenFirstType && id <= XTokenLastType);
 }
 
+constexpr const char* kCutToken = "the file ends within a token";
+
+std::string TooLong(const char* what, std::uint32_t count, const char* unit) {
+    return std::string(what) + " of " + std::to_string(count) + " " + unit +
+           " runs past the end of the file";
+}
+
+std::string UnknownToken(unsigned id) {
+    char text[32];
+    std::snprintf(text, sizeof text, "unknown token 0x%04x", id);
+    return text;
+}
+
 } // namespace
 
 bool BinaryTokens::ReadDword(std::uint32_t& value) {
@@ -51,17 +65,13 @@ bool BinaryTokens::ReadBytes(size_t count, std::string_view& bytes) {
     return true;
 }
 
-void BinaryTokens::Fail(Token& token) {
-    failed = true;
-    token.kind = TokenKind::Error;
-}
-
 void BinaryTokens::ListValue(Token& token) {
     --listLeft;
     releasable = at;
     if (!Ensure(listKind == TokenKind::Integer ? DwordBytes : size_t(floatBytes)))
-        return Fail(token);
+        return Fail(token, at, "the file ends within a list");
     token.kind = listKind;
+    token.text = {};
     if (listKind == TokenKind::Integer) {
         token.integer = LoadDword(at);
         token.number = token.integer;
@@ -88,7 +98,7 @@ void BinaryTokens::Next(Token& token) {
             return;
         }
         if (!Ensure(TokenBytes))
-            return Fail(token);
+            return Fail(token, at, kCutToken);
         unsigned id = unsigned(at[0]) | unsigned(at[1]) << 8;
         at += TokenBytes;
 
@@ -96,27 +106,33 @@ void BinaryTokens::Next(Token& token) {
         switch (id) {
         case XTokenName:
         case XTokenString:
-            if (!ReadDword(count) || !ReadBytes(count, token.text))
-                return Fail(token);
+            if (!ReadDword(count))
+                return Fail(token, releasable, kCutToken);
+            if (!ReadBytes(count, token.text))
+                return Fail(token, releasable,
+                            TooLong(id == XTokenName ? "a name" : "a string", count, "bytes"));
             token.kind = id == XTokenName ? TokenKind::Name : TokenKind::String;
             return;
         case XTokenInteger:
             if (!ReadDword(token.integer))
-                return Fail(token);
+                return Fail(token, releasable, kCutToken);
             token.kind = TokenKind::Integer;
+            token.text = {};
             token.number = token.integer;
             return;
         case XTokenGuid:
             if (!ReadBytes(GuidBytes, token.text))
-                return Fail(token);
+                return Fail(token, releasable, kCutToken);
             token.kind = TokenKind::Guid;
             return;
         case XTokenIntegerList:
         case XTokenFloatList: {
             bool integers = id == XTokenIntegerList;
             size_t valueBytes = integers ? DwordBytes : size_t(floatBytes);
-            if (!ReadDword(count) || count > Remaining() / valueBytes)
-                return Fail(token);
+            if (!ReadDword(count))
+                return Fail(token, releasable, kCutToken);
+            if (count > Remaining() / valueBytes)
+                return Fail(token, releasable, TooLong("a list", count, "values"));
             if (count == 0)
                 continue;
             listLeft = count;
@@ -138,7 +154,7 @@ void BinaryTokens::Next(Token& token) {
             return;
         default:
             if (!IsPunctuationOrType(id))
-                return Fail(token);
+                return Fail(token, releasable, UnknownToken(id));
             token.kind = TokenKind::Other;
             return;
         }

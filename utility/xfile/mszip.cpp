@@ -90,6 +90,7 @@ MszipInflater::Step MszipInflater::Next() {
         return Step::End;
     }
     ended = true; // until the block below is good
+    blockStart = pos;
     if (!stream->ready || size - pos < BlockHeaderSize)
         return Step::Bad;
     size_t blockSize = ReadWord(data + pos);

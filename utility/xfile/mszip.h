@@ -30,6 +30,8 @@ public:
     // the output would pass outSize bytes. Bad and End are final.
     Step Next();
     size_t Produced() const { return produced; }
+    // Where in the blocks the block Next last looked at starts.
+    size_t BlockStart() const { return blockStart; }
 
 private:
     struct Stream;
@@ -37,6 +39,7 @@ private:
     const std::uint8_t* data;
     size_t size;
     size_t pos = 0;
+    size_t blockStart = 0;
     std::uint8_t* out;
     size_t outSize;
     size_t produced = 0;

@@ -1,6 +1,8 @@
 // Reading X file objects by their known layouts from either token stream:
 // the values, object headers, references and the skipping of what a
-// reader does not know, by its braces.
+// reader does not know, by its braces. Whatever does not fit is kept as the
+// failure, with the object it was met in and its place, for the reader to
+// report.
 #pragma once
 
 #include "utility/core/load_report.h"
@@ -18,6 +20,12 @@ constexpr std::uint32_t kCheckpointSteps = 16384;
 // "TextureFileName" as well as "TextureFilename".
 bool SameXName(std::string_view a, std::string_view b);
 
+// A name from the file as a message shows it: quoted, control characters as
+// '?', cut short with "..." past a length that still reads as a name.
+std::string QuotedXName(std::string_view name);
+// What a token is, as in "expected a number, found the name \"one\"".
+std::string DescribeToken(const Token& token);
+
 struct ObjectHeader {
     std::string identifier;
     std::string name; // empty when the object has none
@@ -28,8 +36,37 @@ class ObjectReader {
 public:
     explicit ObjectReader(Tokens& tokens) : tokens(tokens) {}
 
+    // Why the objects read so far do not fit; empty reason while they do.
+    const XReadFailure& Failure() const { return failure; }
+
 protected:
     void Advance() { tokens.Next(token); }
+
+    // Keeps `reason` as the failure, met in `object` at `position`, unless
+    // one was kept before; false, for the caller to return.
+    bool FailIn(std::string_view object, const LoadPosition& position, std::string reason) {
+        if (failure.reason.empty())
+            failure = XReadFailure{std::string(object), std::move(reason), position};
+        return false;
+    }
+    // The same in the object being read, at `position` or the current token.
+    bool FailAt(const LoadPosition& position, std::string reason) {
+        return FailIn(object, position, std::move(reason));
+    }
+    bool Fail(std::string reason) { return FailAt(tokens.TokenPosition(), std::move(reason)); }
+    // The current token is not `what` the layout asks for; a broken stream
+    // gives its own reason.
+    bool Expected(const char* what) {
+        if (Is(TokenKind::Error)) {
+            if (failure.reason.empty())
+                failure = tokens.Failure();
+            return false;
+        }
+        return Fail(std::string("expected ") + what + ", found " + DescribeToken(token));
+    }
+    // An object that fitted after all, once a reader that can go on without
+    // it has skipped it.
+    void ForgetFailure() { failure = XReadFailure(); }
 
     // Called once a step of the long loops (array items, skipped tokens),
     // where the parser holds no view of the input before the current token.
@@ -45,17 +82,34 @@ protected:
     bool Is(TokenKind kind) const { return token.kind == kind; }
 
     bool ReadUInt(std::uint32_t& value) {
-        if (!Is(TokenKind::Integer))
+        // Returning false here, not Expected's result, shows the compiler
+        // that a value read is always set.
+        if (!Is(TokenKind::Integer)) {
+            Expected("an unsigned 32-bit integer");
             return false;
+        }
         value = token.integer;
         Advance();
         return true;
     }
 
+    // An index that must be below `limit`, the count of the `items` it
+    // picks from (a `noun` each).
+    bool ReadIndex(std::uint32_t& value, size_t limit, const char* noun, const char* items) {
+        if (Is(TokenKind::Integer) && token.integer >= limit) {
+            Fail(std::string(noun) + " index " + std::to_string(token.integer) + " past the " +
+                 std::to_string(limit) + " " + items);
+            return false;
+        }
+        return ReadUInt(value);
+    }
+
     bool ReadFloats(float* values, int count) {
         for (int i = 0; i < count; ++i) {
-            if (!Is(TokenKind::Float) && !Is(TokenKind::Integer))
+            if (!Is(TokenKind::Float) && !Is(TokenKind::Integer)) {
+                Expected("a number");
                 return false;
+            }
             values[i] = float(token.number);
             Advance();
         }
@@ -63,8 +117,10 @@ protected:
     }
 
     bool ReadString(std::string& value) {
-        if (!Is(TokenKind::String))
+        if (!Is(TokenKind::String)) {
+            Expected("a string");
             return false;
+        }
         value.assign(token.text);
         Advance();
         return true;
@@ -81,13 +137,15 @@ protected:
     bool ReadMatrix(D3DXMATRIX& m) { return ReadFloats(&m.m[0][0], 16); }
 
     // Identifier, optional name, optional GUID, "{"; then `body`, which
-    // reads up to and including the closing brace.
+    // reads up to and including the closing brace. Failures in it are met in
+    // this object.
     template <class Body>
     bool Object(Body body) {
         if (!Is(TokenKind::Name))
-            return false;
+            return Expected("an object");
         ObjectHeader header;
         header.identifier = token.text;
+        Within within(*this, header.identifier);
         Advance();
         if (Is(TokenKind::Name)) {
             header.name = token.text;
@@ -96,14 +154,14 @@ protected:
         if (Is(TokenKind::Guid))
             Advance();
         if (!Is(TokenKind::OpenBrace))
-            return false;
+            return Expected("\"{\"");
         Advance();
         return body(header);
     }
 
     bool Close() {
         if (!Is(TokenKind::CloseBrace))
-            return false;
+            return Expected("\"}\"");
         Advance();
         return true;
     }
@@ -117,8 +175,10 @@ protected:
                 return Close();
             if (Is(TokenKind::OpenBrace))
                 ok = onReference();
-            else
+            else if (Is(TokenKind::Name))
                 ok = Object(onObject);
+            else
+                ok = Expected("an object or \"}\"");
             if (!ok)
                 return false;
         }
@@ -144,7 +204,7 @@ protected:
                 break;
             case TokenKind::End:
             case TokenKind::Error:
-                return false;
+                return Expected("\"}\"");
             default:
                 break;
             }
@@ -155,12 +215,13 @@ protected:
     }
 
     bool SkipTemplate() {
+        Within within(*this, "template");
         Advance();
         if (!Is(TokenKind::Name))
-            return false;
+            return Expected("the template's name");
         Advance();
         if (!Is(TokenKind::OpenBrace))
-            return false;
+            return Expected("\"{\"");
         Advance();
         return SkipRest();
     }
@@ -183,7 +244,25 @@ protected:
         return ReadReference(name);
     }
 
+    // Names the object being read while it lives.
+    class Within {
+    public:
+        Within(ObjectReader& reader, std::string_view object)
+            : reader(reader), outer(reader.object) {
+            reader.object = object;
+        }
+        ~Within() { reader.object = outer; }
+        Within(const Within&) = delete;
+        Within& operator=(const Within&) = delete;
+
+    private:
+        ObjectReader& reader;
+        std::string_view outer;
+    };
+
     Tokens& tokens;
     Token token;
     std::uint32_t steps = 0;
+    std::string_view object; // the identifier of the object being read
+    XReadFailure failure;
 };

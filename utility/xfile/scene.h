@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/memory/large_allocator.h"
+#include "utility/xfile/tokens.h"
 #include "utility/xfile/xfile_animation.h"
 #include "utility/xfile/xfile_content.h"
 #include "utility/xfile/xmesh_data.h"
@@ -41,10 +42,12 @@ struct XScene {
     XAnimationData animation; // all but the placement of the meshes
     // Frames written inside Animation objects rather than in the tree.
     std::vector<XFrameNode> animationFrames;
+    // Why the body did not parse; no reason when it did, or was cancelled.
+    XReadFailure failure;
 };
 
 // Parses the body of a file as it becomes ready. False on malformed
-// content, and when the load is cancelled. Reports the progress of the load
-// as the share of the body read. May throw std::bad_alloc.
+// content (the reason in scene.failure), and when the load is cancelled. Reports the progress of
+// the load as the share of the body read. May throw std::bad_alloc.
 bool ParseXText(XContent& content, int floatBytes, XScene& scene);
 bool ParseXBinary(XContent& content, int floatBytes, XScene& scene);

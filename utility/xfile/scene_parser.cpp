@@ -32,6 +32,8 @@ struct PendingMaterial {
     size_t mesh;
     size_t slot;
     std::string name;
+    std::string list; // the identifier of the list that names it
+    LoadPosition position;
 };
 
 template <class Tokens>
@@ -62,9 +64,14 @@ private:
     using Base::Checkpoint;
     using Base::Children;
     using Base::Close;
+    using Base::Fail;
+    using Base::FailAt;
+    using Base::FailIn;
     using Base::Is;
     using Base::Object;
+    using Base::object;
     using Base::ReadFloats;
+    using Base::ReadIndex;
     using Base::ReadMatrix;
     using Base::ReadReference;
     using Base::ReadString;
@@ -78,6 +85,7 @@ private:
     using Base::SkipTemplate;
     using Base::TicksPerSecond;
     using Base::token;
+    using Base::tokens;
 
     template <class Vector>
     bool ReadVectors(LargeVector<Vector>& out) {
@@ -95,21 +103,37 @@ private:
         return true;
     }
 
-    // Faces whose corners must index fewer than `limit` items.
-    bool ReadPolygons(XPolygons& polygons, size_t limit) {
+    // What the corners of faces index: `limit` items, a `noun` each.
+    struct CornerItems {
+        size_t limit;
+        const char* noun;
+        const char* items;
+    };
+
+    // Faces whose corners index `corner` items; with `shape`, of as many
+    // faces as it has, each with as many corners as its own.
+    bool ReadPolygons(XPolygons& polygons, const CornerItems& corner,
+                      const XPolygons* shape = nullptr) {
+        if (shape && Is(TokenKind::Integer) && token.integer != shape->cornerCounts.size())
+            return Fail(std::to_string(token.integer) + " faces for the mesh's " +
+                        std::to_string(shape->cornerCounts.size()));
         std::uint32_t count;
         if (!ReadUInt(count))
             return false;
         Reserve(polygons.cornerCounts, count);
         Reserve(polygons.corners, std::uint64_t(count) * 3);
         for (std::uint32_t f = 0; f < count; ++f) {
+            if (shape && Is(TokenKind::Integer) && token.integer != shape->cornerCounts[f])
+                return Fail("face " + std::to_string(f) + " has " + std::to_string(token.integer) +
+                            " corners where the mesh's has " +
+                            std::to_string(shape->cornerCounts[f]));
             std::uint32_t corners;
             if (!Checkpoint() || !ReadUInt(corners))
                 return false;
             polygons.cornerCounts.push_back(corners);
             for (std::uint32_t k = 0; k < corners; ++k) {
                 std::uint32_t index;
-                if (!ReadUInt(index) || index >= limit)
+                if (!ReadIndex(index, corner.limit, corner.noun, corner.items))
                     return false;
                 polygons.corners.push_back(index);
             }
@@ -141,7 +165,7 @@ private:
     // matrices of the frames nested deeper.
     bool Frame(int depth, const std::string& name, int parent) {
         if (depth > MaxFrameDepth)
-            return false;
+            return Fail("frames nested more than " + std::to_string(MaxFrameDepth) + " deep");
         size_t firstMesh = scene.meshes.size();
         D3DXMATRIX local = Identity();
         int index = -1;
@@ -164,7 +188,8 @@ private:
         part.transform = Identity();
         part.frame = frame;
         XSkin skin;
-        if (!ReadVectors(part.positions) || !ReadPolygons(part.faces, part.positions.size()))
+        if (!ReadVectors(part.positions) ||
+            !ReadPolygons(part.faces, {part.positions.size(), "vertex", "vertices"}))
             return false;
         bool ok = Children([&](const ObjectHeader& h) {
             if (SameXName(h.identifier, "MeshNormals"))
@@ -179,7 +204,7 @@ private:
                 return SkinHeader(skin);
             return SkipRest();
         });
-        if (!ok || !Consistent(part))
+        if (!ok)
             return false;
         if (skin.hasHeader || !skin.bones.empty()) {
             skin.mesh = std::uint32_t(scene.meshes.size());
@@ -189,44 +214,45 @@ private:
         return true;
     }
 
+    // Normals must give each face its corners.
     bool Normals(XMeshPart& part) {
         part.normals.clear();
         part.normalFaces = XPolygons();
         part.hasNormals = true;
-        return ReadVectors(part.normals) && ReadPolygons(part.normalFaces, part.normals.size()) &&
+        return ReadVectors(part.normals) &&
+               ReadPolygons(part.normalFaces, {part.normals.size(), "normal", "normals"},
+                            &part.faces) &&
                Close();
     }
 
+    // Texture coordinates come one a position.
     bool Texcoords(XMeshPart& part) {
         part.texcoords.clear();
         part.hasTexcoords = true;
+        if (Is(TokenKind::Integer) && token.integer != part.positions.size())
+            return Fail(std::to_string(token.integer) + " texture coordinates for the " +
+                        std::to_string(part.positions.size()) + " vertices");
         return ReadVectors(part.texcoords) && Close();
-    }
-
-    // Normals must give each face its corners; texture coordinates come one
-    // a position.
-    static bool Consistent(const XMeshPart& part) {
-        if (part.hasNormals && part.normalFaces.cornerCounts != part.faces.cornerCounts)
-            return false;
-        if (part.hasTexcoords && part.texcoords.size() != part.positions.size())
-            return false;
-        return true;
     }
 
     // Material indices of the faces; a shorter list than the faces repeats
     // its last entry for the rest.
     bool MaterialList(XMeshPart& part) {
+        const LoadPosition declared = tokens.TokenPosition();
         std::uint32_t materialCount, indexCount;
-        if (!ReadUInt(materialCount) || !ReadUInt(indexCount))
+        if (!ReadUInt(materialCount))
             return false;
         size_t faceCount = part.faces.cornerCounts.size();
-        if (indexCount > faceCount)
+        if (Is(TokenKind::Integer) && token.integer > faceCount)
+            return Fail(std::to_string(token.integer) + " face materials for the " +
+                        std::to_string(faceCount) + " faces");
+        if (!ReadUInt(indexCount))
             return false;
         part.faceMaterials.clear();
         part.faceMaterials.reserve(faceCount);
         for (std::uint32_t i = 0; i < indexCount; ++i) {
             std::uint32_t index;
-            if (!Checkpoint() || !ReadUInt(index) || index >= materialCount)
+            if (!Checkpoint() || !ReadIndex(index, materialCount, "material", "materials"))
                 return false;
             part.faceMaterials.push_back(index);
         }
@@ -242,8 +268,11 @@ private:
                 return true;
             },
             [&] { return MaterialReference(part); });
-        if (!ok || part.materials.size() != materialCount)
+        if (!ok)
             return false;
+        if (part.materials.size() != materialCount)
+            return FailAt(declared, std::to_string(materialCount) + " materials declared, " +
+                                        std::to_string(part.materials.size()) + " given");
         if (materialCount == 0) {
             part.faceMaterials.clear();
             return true;
@@ -256,14 +285,18 @@ private:
     // A material declared before (the nearest declaration of that name), or
     // later in the file.
     bool MaterialReference(XMeshPart& part) {
+        const LoadPosition position = tokens.TokenPosition();
         std::string key;
-        if (!ReadReference(key) || key.empty())
+        if (!ReadReference(key))
             return false;
+        if (key.empty())
+            return FailAt(position, "a material named by its GUID alone");
         auto found = materialNames.find(key);
         if (found != materialNames.end()) {
             part.materials.push_back(found->second);
         } else {
-            pending.push_back({scene.meshes.size(), part.materials.size(), std::move(key)});
+            pending.push_back({scene.meshes.size(), part.materials.size(), std::move(key),
+                               std::string(object), position});
             part.materials.push_back(0);
         }
         return true;
@@ -273,7 +306,7 @@ private:
         for (const PendingMaterial& p : pending) {
             auto found = materialNames.find(p.name);
             if (found == materialNames.end())
-                return false;
+                return FailIn(p.list, p.position, "no material is named " + QuotedXName(p.name));
             scene.meshes[p.mesh].materials[p.slot] = found->second;
         }
         return true;
@@ -310,12 +343,23 @@ private:
 
 } // namespace
 
+namespace {
+
+template <class Tokens>
+bool ParseWith(XContent& content, int floatBytes, XScene& scene) {
+    Tokens tokens(content, floatBytes);
+    SceneParser<Tokens> parser(tokens, scene);
+    bool parsed = parser.Parse();
+    scene.failure = parser.Failure();
+    return parsed;
+}
+
+} // namespace
+
 bool ParseXText(XContent& content, int floatBytes, XScene& scene) {
-    TextTokens tokens(content, floatBytes);
-    return SceneParser<TextTokens>(tokens, scene).Parse();
+    return ParseWith<TextTokens>(content, floatBytes, scene);
 }
 
 bool ParseXBinary(XContent& content, int floatBytes, XScene& scene) {
-    BinaryTokens tokens(content, floatBytes);
-    return SceneParser<BinaryTokens>(tokens, scene).Parse();
+    return ParseWith<BinaryTokens>(content, floatBytes, scene);
 }

@@ -1,6 +1,7 @@
 #include "utility/xfile/tokens.h"
 
 #include <charconv>
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -26,6 +27,8 @@ struct CharClasses {
 };
 
 constexpr CharClasses kClasses;
+
+constexpr const char* kUnclosedString = "a string with no closing quote";
 
 bool IsSpace(std::uint8_t c) {
     return kClasses.of[c] == kSpace;
@@ -72,6 +75,12 @@ bool ParseFloat(std::string_view word, double& value) {
     std::from_chars_result result = std::from_chars(first, last, parsed);
     value = parsed;
     return result.ec == std::errc() && result.ptr == last;
+}
+
+std::string ControlCharacter(std::uint8_t c) {
+    char text[48];
+    std::snprintf(text, sizeof text, "control character 0x%02x outside a string", unsigned(c));
+    return text;
 }
 
 } // namespace
@@ -161,10 +170,11 @@ void TextTokens::Word(Token& token) {
     const std::uint8_t* start = at;
     ScanWhile(IsWordChar);
     if (at == start || (at < end && kClasses.of[*at] == kControl)) {
-        Fail(token);
+        Fail(token, at, ControlCharacter(*at));
         return;
     }
     std::string_view word(reinterpret_cast<const char*>(start), size_t(at - start));
+    token.text = word;
     if (LooksNumeric(word)) {
         if (ParseUnsigned(word, token.integer)) {
             token.kind = TokenKind::Integer;
@@ -179,15 +189,15 @@ void TextTokens::Word(Token& token) {
         }
     }
     token.kind = word == "template" ? TokenKind::Template : TokenKind::Name;
-    token.text = word;
 }
 
 // Exporters escape backslashes in paths (".\\test.png"); a backslash before
 // anything else than '\' or '"' stays as it is.
 void TextTokens::Quoted(Token& token) {
+    const std::uint8_t* quote = at;
     const std::uint8_t* start = ++at;
     if (!ScanWhile([](std::uint8_t c) { return c != '"' && c != '\\'; })) {
-        Fail(token);
+        Fail(token, quote, kUnclosedString);
         return;
     }
     if (*at == '"') {
@@ -199,7 +209,7 @@ void TextTokens::Quoted(Token& token) {
     unescaped.assign(start, at);
     for (;;) {
         if (at == end && !More()) {
-            Fail(token);
+            Fail(token, quote, kUnclosedString);
             return;
         }
         if (*at == '"')
@@ -214,17 +224,13 @@ void TextTokens::Quoted(Token& token) {
 }
 
 void TextTokens::Guid(Token& token) {
+    const std::uint8_t* bracket = at;
     const std::uint8_t* start = ++at;
     if (!ScanWhile([](std::uint8_t c) { return c != '>'; })) {
-        Fail(token);
+        Fail(token, bracket, "a GUID with no closing \">\"");
         return;
     }
     token.kind = TokenKind::Guid;
     token.text = std::string_view(reinterpret_cast<const char*>(start), size_t(at - start));
     ++at;
-}
-
-void TextTokens::Fail(Token& token) {
-    failed = true;
-    token.kind = TokenKind::Error;
 }

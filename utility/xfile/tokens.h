@@ -6,6 +6,7 @@
 
 #include "utility/xfile/xfile_content.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -27,27 +28,45 @@ enum class TokenKind : std::uint8_t {
 
 struct Token {
     TokenKind kind = TokenKind::End;
-    // Name, String, Guid: valid until the next token (a view of the input,
-    // which the stream gives back as it goes, or an unescaped copy in the
-    // stream).
+    // Name, String, Guid, and numbers in text: valid until the next token (a
+    // view of the input, which the stream gives back as it goes, or an
+    // unescaped copy in the stream). Empty for numbers in binary.
     std::string_view text;
     std::uint32_t integer = 0;
     double number = 0;
 };
 
+// Why the body does not read as an X file: the first reason met, the
+// object it was met in (empty outside objects and for broken tokens), and
+// where.
+struct XReadFailure {
+    std::string object;
+    std::string reason; // empty while nothing failed
+    LoadPosition position;
+};
+
 // What both streams share: the part of the body that is ready, and the
 // body's planned end. Nothing before the current token is looked at again,
-// so the body before it is given back as the stream goes.
+// so the body before it is given back as the stream goes. Plain text counts
+// its lines as it goes, so that a failure far into it can name its line.
 class TokenInput {
 public:
-    explicit TokenInput(XContent& content)
-        : content(content), base(content.Data()), at(base), end(base + content.Ready(1)) {}
+    TokenInput(XContent& content, bool countLines)
+        : content(content), base(content.Data()), at(base), end(base + content.Ready(1)),
+          countLines(countLines) {}
     // Bytes of the body not yet read, counting those still to come.
     size_t Remaining() const { return content.Size() - size_t(at - base); }
     // How far the stream has got through the body.
     size_t Offset() const { return size_t(at - base); }
     // Tells the body how far the stream has got.
-    void ReleaseConsumed() { content.Release(size_t(releasable - base)); }
+    void ReleaseConsumed() {
+        CountLinesTo(releasable);
+        content.Release(size_t(releasable - base));
+    }
+    // Where the token last read starts.
+    LoadPosition TokenPosition() { return PositionOf(releasable); }
+    // Why the stream broke, once it gave an Error token.
+    const XReadFailure& Failure() const { return failure; }
 
 protected:
     // Waits for more of the body; false at its end.
@@ -65,6 +84,23 @@ protected:
                 return false;
         return true;
     }
+    // Stops the stream for good at `where`, with the reason for it.
+    void Fail(Token& token, const std::uint8_t* where, std::string reason) {
+        failed = true;
+        token.kind = TokenKind::Error;
+        failure.reason = std::move(reason);
+        failure.position = PositionOf(where);
+    }
+    // `p` lies at or after every place looked at before.
+    LoadPosition PositionOf(const std::uint8_t* p) {
+        CountLinesTo(p);
+        LoadPosition position;
+        position.known = true;
+        position.inflated = content.Inflated();
+        position.byte = size_t(p - base) + (position.inflated ? 0 : XFileHeaderSize);
+        position.line = countLines ? lines : 0;
+        return position;
+    }
 
     XContent& content;
     const std::uint8_t* base;
@@ -72,6 +108,21 @@ protected:
     const std::uint8_t* end;
     // The start of the token being read, or `at` between tokens.
     const std::uint8_t* releasable = at;
+    bool failed = false;
+
+private:
+    // The header holds no line break: the body starts on line 1.
+    void CountLinesTo(const std::uint8_t* p) {
+        if (!countLines || p <= counted)
+            return;
+        lines += std::uint64_t(std::count(counted, p, '\n'));
+        counted = p;
+    }
+
+    bool countLines;
+    const std::uint8_t* counted = base;
+    std::uint64_t lines = 1;
+    XReadFailure failure;
 };
 
 // "txt ": whitespace, ',' and ';' separate tokens; "//" and "#" start
@@ -81,7 +132,8 @@ protected:
 // valid file and stops the stream at once.
 class TextTokens : public TokenInput {
 public:
-    TextTokens(XContent& content, int floatBytes) : TokenInput(content), floatBytes(floatBytes) {}
+    TextTokens(XContent& content, int floatBytes)
+        : TokenInput(content, !content.Inflated()), floatBytes(floatBytes) {}
     void Next(Token& token);
 
 private:
@@ -95,10 +147,7 @@ private:
     void Quoted(Token& token);
     void Guid(Token& token);
 
-    void Fail(Token& token);
-
     int floatBytes;
-    bool failed = false;
     std::string unescaped; // a string with "\\" or "\"" in it
 };
 
@@ -106,17 +155,16 @@ private:
 // out one value at a time.
 class BinaryTokens : public TokenInput {
 public:
-    BinaryTokens(XContent& content, int floatBytes) : TokenInput(content), floatBytes(floatBytes) {}
+    BinaryTokens(XContent& content, int floatBytes)
+        : TokenInput(content, false), floatBytes(floatBytes) {}
     void Next(Token& token);
 
 private:
     bool ReadDword(std::uint32_t& value);
     bool ReadBytes(size_t count, std::string_view& bytes);
     void ListValue(Token& token);
-    void Fail(Token& token);
 
     int floatBytes;
-    bool failed = false;
     std::uint32_t listLeft = 0;
     TokenKind listKind = TokenKind::Integer;
 };

@@ -29,10 +29,14 @@ std::uint32_t LoadDword(const std::uint8_t* p) {
            std::uint32_t(p[3]) << 24;
 }
 
-HRESULT NotAnXFile() {
-    SetLoadFailure("not an X file");
+HRESULT InvalidContent(const std::string& reason) {
+    SetLoadFailure("%s", reason.c_str());
     return D3DXERR_INVALIDDATA;
 }
+
+// The compressed blocks follow the header and the size field.
+constexpr size_t kFirstBlockOffset = XFileHeaderSize + XFileCompressedSizeField;
+constexpr const char* kNoSizeField = "compressed X file: it ends before its size field";
 
 } // namespace
 
@@ -71,14 +75,15 @@ HRESULT XContent::OpenFile(const char* path, XFileHeader& header) {
     hr = file.ReadFull(head, XFileHeaderSize, got);
     if (FAILED(hr))
         return hr;
-    if (!ParseXFileHeader(head, got, &header))
-        return NotAnXFile();
+    std::string problem = ReadXFileHeader(head, got, &header);
+    if (!problem.empty())
+        return InvalidContent(problem);
     if (IsCompressed(header.encoding)) {
         hr = file.ReadFull(head + XFileHeaderSize, XFileCompressedSizeField, got);
         if (FAILED(hr))
             return hr;
         if (got < XFileCompressedSizeField)
-            return NotAnXFile();
+            return InvalidContent(kNoSizeField);
         return StartCompressed(head + XFileHeaderSize, nullptr,
                                file.Size() - XFileHeaderSize - XFileCompressedSizeField);
     }
@@ -93,11 +98,12 @@ HRESULT XContent::OpenFile(const char* path, XFileHeader& header) {
 }
 
 HRESULT XContent::OpenMemory(const std::uint8_t* bytes, size_t byteCount, XFileHeader& header) {
-    if (!ParseXFileHeader(bytes, byteCount, &header))
-        return NotAnXFile();
+    std::string problem = ReadXFileHeader(bytes, byteCount, &header);
+    if (!problem.empty())
+        return InvalidContent(problem);
     if (IsCompressed(header.encoding)) {
-        if (byteCount < XFileHeaderSize + XFileCompressedSizeField)
-            return NotAnXFile();
+        if (byteCount < kFirstBlockOffset)
+            return InvalidContent(kNoSizeField);
         return StartCompressed(bytes + XFileHeaderSize,
                                bytes + XFileHeaderSize + XFileCompressedSizeField,
                                byteCount - XFileHeaderSize - XFileCompressedSizeField);
@@ -115,12 +121,13 @@ HRESULT XContent::StartCompressed(const std::uint8_t* sizeField, const std::uint
                                   std::uint64_t compressedSize) {
     size_t declared = LoadDword(sizeField);
     if (declared < XFileHeaderSize)
-        return NotAnXFile();
+        return InvalidContent("compressed X file: its size field declares " +
+                              std::to_string(declared) + " bytes, less than the header");
     size_t expected = declared - XFileHeaderSize;
-    if (expected / kMaxInflateRatio > compressedSize) {
-        SetLoadFailure("compressed data is damaged");
-        return D3DXERR_INVALIDDATA;
-    }
+    if (expected / kMaxInflateRatio > compressedSize)
+        return InvalidContent("compressed data is damaged: its size field declares " +
+                              std::to_string(declared) + " bytes, more than its " +
+                              std::to_string(compressedSize) + " bytes can inflate to");
     try {
         buffer.resize(expected);
     } catch (const std::bad_alloc&) {
@@ -195,11 +202,24 @@ void XContent::Inflate(const std::uint8_t* blocks) {
             Publish(inflater.Produced());
             break;
         case MszipInflater::Step::End:
-            Finish(inflater.Produced() == size ? nullptr : "compressed data is damaged");
+            if (inflater.Produced() == size)
+                Finish(nullptr);
+            else
+                // Counted with the header, as the size field counts.
+                Finish(("compressed data is damaged: it inflates to " +
+                        std::to_string(XFileHeaderSize + inflater.Produced()) +
+                        " bytes with its header, not the " +
+                        std::to_string(XFileHeaderSize + size) + " its size field declares")
+                           .c_str());
             return;
-        case MszipInflater::Step::Bad:
-            Finish("compressed data is damaged");
+        case MszipInflater::Step::Bad: {
+            // The damage is in the file as it lies, not in the inflated body.
+            LoadPosition block;
+            block.known = true;
+            block.byte = kFirstBlockOffset + inflater.BlockStart();
+            Finish("compressed data is damaged: a block does not inflate", block);
             return;
+        }
         }
     }
     Finish(nullptr);
@@ -213,12 +233,14 @@ void XContent::Publish(size_t filled) {
     changed.notify_all();
 }
 
-void XContent::Finish(const char* reason) {
+void XContent::Finish(const char* reason, const LoadPosition& position) {
     {
         std::lock_guard<std::mutex> lock(mutex);
         finished = true;
-        if (reason && failure.empty())
+        if (reason && failure.empty()) {
             failure = *reason ? reason : "cannot read the file";
+            failurePosition = position;
+        }
     }
     changed.notify_all();
 }
@@ -242,13 +264,15 @@ size_t XContent::Ready(size_t wanted) {
 
 bool XContent::Failed() {
     std::string reason;
+    LoadPosition position;
     {
         std::lock_guard<std::mutex> lock(mutex);
         if (failure.empty())
             return false;
         reason = failure;
+        position = failurePosition;
     }
-    SetLoadFailure("%s", reason.c_str());
+    SetLoadFailureAt(position, "%s", reason.c_str());
     return true;
 }
 

@@ -14,6 +14,7 @@
 
 #include "platform/memory/large_allocator.h"
 #include "utility/core/file_bytes.h"
+#include "utility/core/load_report.h"
 #include "utility/xfile/xfile_format.h"
 
 #include <atomic>
@@ -43,6 +44,8 @@ public:
     // The body's size as the file gave it: the rest of the file, or the
     // declared size of a compressed one.
     size_t Size() const { return size; }
+    // True for a compressed file, whose body is inflated as it is read.
+    bool Inflated() const { return compressed; }
     // How many bytes from Data() on are ready, waiting until at least
     // `wanted` are or the filling has ended. A cancelled load (LoadCancelled
     // on the calling thread) ends the filling.
@@ -53,7 +56,7 @@ public:
     // True when the filling has stopped short of its end: a read error, a
     // block that does not inflate, inflated content of another size than
     // declared, a cancelled load. The reason is then set with SetLoadFailure
-    // on the calling thread.
+    // on the calling thread, at the damaged block's place in the file.
     bool Failed();
     // The parser has got to `offset` and will not look before it again: the
     // whole pages before it go back to the system, and the filling may go
@@ -70,7 +73,7 @@ private:
     void ReadBody();
     void Inflate(const std::uint8_t* blocks);
     void Publish(size_t filled);
-    void Finish(const char* failure);
+    void Finish(const char* failure, const LoadPosition& position = LoadPosition());
     // Lets the filling go on up to `offset` ahead of the parser.
     void Allow(size_t offset);
     // On the filling thread: waits until the parser allows more than `filled`;
@@ -93,5 +96,6 @@ private:
     size_t allowed = 0;              // guarded by mutex
     bool finished = false;           // guarded by mutex
     std::string failure;             // guarded by mutex; empty when none
+    LoadPosition failurePosition;    // guarded by mutex
     std::thread filler;
 };

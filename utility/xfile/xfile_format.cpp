@@ -21,30 +21,46 @@ bool IsDigit(std::uint8_t c) {
     return c >= '0' && c <= '9';
 }
 
+// A header field as it can be shown: bytes outside printable ASCII as '?'.
+std::string Field(const std::uint8_t* bytes, size_t count) {
+    std::string text = "\"";
+    for (size_t i = 0; i < count; ++i)
+        text += bytes[i] >= 0x20 && bytes[i] < 0x7F ? char(bytes[i]) : '?';
+    return text + "\"";
+}
+
 } // namespace
 
-bool ParseXFileHeader(const std::uint8_t* bytes, size_t size, XFileHeader* header) {
-    if (size < XFileHeaderSize || std::memcmp(bytes, "xof 03", 6) != 0)
-        return false;
-    if (!IsDigit(bytes[6]) || !IsDigit(bytes[7]))
-        return false;
-    header->minorVersion = (bytes[6] - '0') * 10 + (bytes[7] - '0');
-
+std::string ReadXFileHeader(const std::uint8_t* bytes, size_t size, XFileHeader* header) {
+    if (size == 0)
+        return "not an X file: the file is empty";
+    if (size < XFileHeaderSize)
+        return "not an X file: it ends within the 16-byte header";
+    if (std::memcmp(bytes, "xof ", 4) != 0)
+        return "not an X file: it does not start with \"xof \"";
+    if (std::memcmp(bytes + 4, "03", 2) != 0 || !IsDigit(bytes[6]) || !IsDigit(bytes[7]))
+        return "unsupported X file version " + Field(bytes + 4, 4);
     const EncodingTag* found = nullptr;
     for (const EncodingTag& tag : encodingTags)
         if (std::memcmp(bytes + 8, tag.tag, 4) == 0)
             found = &tag;
     if (!found)
-        return false;
-    header->encoding = found->encoding;
-
+        return "unknown X file encoding " + Field(bytes + 8, 4);
+    int floatBytes;
     if (std::memcmp(bytes + 12, "0032", 4) == 0)
-        header->floatBytes = 4;
+        floatBytes = 4;
     else if (std::memcmp(bytes + 12, "0064", 4) == 0)
-        header->floatBytes = 8;
+        floatBytes = 8;
     else
-        return false;
-    return true;
+        return "unknown X file float size " + Field(bytes + 12, 4) + ": neither 0032 nor 0064";
+    header->minorVersion = (bytes[6] - '0') * 10 + (bytes[7] - '0');
+    header->encoding = found->encoding;
+    header->floatBytes = floatBytes;
+    return "";
+}
+
+bool ParseXFileHeader(const std::uint8_t* bytes, size_t size, XFileHeader* header) {
+    return ReadXFileHeader(bytes, size, header).empty();
 }
 
 void FormatXFileHeader(const XFileHeader& header, char out[XFileHeaderSize]) {

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 enum class XEncoding { Text, Binary, TextCompressed, BinaryCompressed };
 
@@ -19,6 +20,9 @@ constexpr size_t XFileHeaderSize = 16;
 // included) as a 32-bit word.
 constexpr size_t XFileCompressedSizeField = 4;
 
+// Why the bytes do not start with a header this reader knows, naming the
+// field at fault; empty when they do, and `header` is then filled.
+std::string ReadXFileHeader(const std::uint8_t* bytes, size_t size, XFileHeader* header);
 // False when the bytes do not start with a header this reader knows.
 bool ParseXFileHeader(const std::uint8_t* bytes, size_t size, XFileHeader* header);
 // The 16 header bytes for these settings.

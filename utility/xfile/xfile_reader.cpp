@@ -41,9 +41,18 @@ HRESULT Read(Open open, XFileHeader* headerOut, XTriangleOrder order, XMeshData&
         if (content.Failed())
             return D3DXERR_INVALIDDATA;
         if (!parsed) {
-            SetLoadFailure("not a readable X file: broken or unsupported content");
+            const XReadFailure& failure = scene.failure;
+            if (failure.object.empty())
+                SetLoadFailureAt(failure.position, "%s", failure.reason.c_str());
+            else
+                SetLoadFailureAt(failure.position, "%s: %s", failure.object.c_str(),
+                                 failure.reason.c_str());
             return D3DXERR_INVALIDDATA;
         }
+    }
+    if (scene.meshes.empty()) {
+        SetLoadFailure("the file holds no mesh");
+        return D3DXERR_INVALIDDATA;
     }
     XVertexOrigins origins;
     if (!MergeScene(scene, order, mesh, animation ? &origins : nullptr)) {
@@ -53,7 +62,7 @@ HRESULT Read(Open open, XFileHeader* headerOut, XTriangleOrder order, XMeshData&
         return D3DXERR_INVALIDDATA;
     }
     if (!mesh.TriangleCount()) {
-        SetLoadFailure("the file holds no triangle");
+        SetLoadFailure("the file's meshes hold no triangle");
         return D3DXERR_INVALIDDATA;
     }
     if (animation)

@@ -12,7 +12,8 @@
 // triangle at all; E_OUTOFMEMORY; E_ABORT when the load was cancelled
 // (LoadCancelled). header (may be null) receives the file's header when it
 // could be read. On failure mesh is left empty and the reason is in
-// LoadFailure(). The triangles come in file order.
+// LoadFailure(), after where the file is broken where that is known
+// (LoadFailurePosition). The triangles come in file order.
 HRESULT ReadXFile(const std::uint8_t* bytes, size_t size, XFileHeader* header, XMeshData& mesh);
 // The same for the file at `path`, read as it is parsed; E_FAIL when it
 // cannot be read.

@@ -87,3 +87,28 @@ TEST(LoadReportTest, ProgressOnlyGrowsAndAHelperThreadReportsInTheCallersStep) {
         });
     EXPECT_EQ(progress.permille, 700u);
 }
+
+TEST(LoadReportTest, AFailureAtAPlaceStartsWithItAndKeepsIt) {
+    LoadPosition line;
+    line.known = true;
+    line.byte = 99;
+    line.line = 12;
+    LoadPosition inflated = line;
+    inflated.line = 0;
+    inflated.inflated = true;
+    ClearLoadFailure();
+    SetLoadFailureAt(line, "Mesh: %s", "broken");
+    SetLoadFailureAt(inflated, "later");
+    EXPECT_STREQ(LoadFailure(), "line 12: Mesh: broken");
+    EXPECT_EQ(LoadFailurePosition().line, 12u);
+    EXPECT_EQ(LoadFailurePosition().byte, 99u);
+    ClearLoadFailure();
+    EXPECT_FALSE(LoadFailurePosition().known);
+    SetLoadFailureAt(inflated, "damaged");
+    EXPECT_STREQ(LoadFailure(), "byte 99 of the inflated body: damaged");
+    ClearLoadFailure();
+    LoadPosition byte = inflated;
+    byte.inflated = false;
+    EXPECT_EQ(DescribeLoadPosition(byte), "byte 99");
+    EXPECT_EQ(DescribeLoadPosition(LoadPosition()), "");
+}

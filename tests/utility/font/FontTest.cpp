@@ -109,6 +109,36 @@ TEST_F(FontTest, GlyphQuadsCarryTheColourAndSitOnHalfPixels) {
     font->Release();
 }
 
+// Text comes in UTF-8: a glyph a code point, of the face's own width (the
+// Gothic face draws Cyrillic and CJK full width, Latin-1 half width), and
+// one replacement glyph a malformed byte.
+TEST_F(FontTest, UtfEightTextDrawsAGlyphACodePoint) {
+    ID3DXFont* font = MakeFont();
+    const struct {
+        const char* text;
+        int glyphs;
+        int width;
+    } cases[] = {
+        {"\xD1\x81\xD0\xBB\xD0\xBE\xD0\xBC\xD0\xB0\xD0\xBD_\xC3\xBC\xE6\xA8\xA1\xE5\x9E\x8B.x", 12,
+         6 * 20 + 10 + 10 + 2 * 20 + 10 + 10},
+        {"a\xE6\xA8z", 4, 10 + 2 * 20 + 10}, // two bytes of a sequence cut short
+        {"\xE2\x80\xA6", 1, 20},
+    };
+    for (const auto& c : cases) {
+        recording->calls.clear();
+        RECT rect{0, 0, 1000, 60};
+        font->DrawTextA(nullptr, c.text, -1, &rect, DT_NOCLIP, 0xFFFFFFFF);
+        double triangles = 0;
+        for (const auto* draw : recording->Calls("DrawPrimitiveUP"))
+            triangles += draw->args[1];
+        EXPECT_EQ(triangles, 2.0 * c.glyphs) << c.text;
+        RECT measured{0, 0, 0, 0};
+        font->DrawTextA(nullptr, c.text, -1, &measured, DT_CALCRECT, 0);
+        EXPECT_EQ(measured.right, c.width) << c.text;
+    }
+    font->Release();
+}
+
 TEST_F(FontTest, ClippedTextStaysInsideItsRectangle) {
     ID3DXFont* font = MakeFont();
     recording->calls.clear();

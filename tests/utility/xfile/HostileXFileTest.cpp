@@ -104,19 +104,25 @@ TEST(HostileXFileContent, ABombStopsAtTheFirstContentThatCannotBeValid) {
         EXPECT_LT(content.Ready(0), size_t(64) << 20) << XEncodingName(encoding);
 
         EXPECT_EQ(ReadFailure(bomb, D3DXERR_INVALIDDATA),
-                  "not a readable X file: broken or unsupported content");
+                  IsText(encoding) ? "byte 0 of the inflated body: control character 0x00 outside "
+                                     "a string"
+                                   : "byte 0 of the inflated body: unknown token 0x0000");
     }
 }
 
 TEST(HostileXFileContent, CompressedContentOfAnotherSizeThanDeclaredFails) {
     // Blocks that would pass the declared size are not inflated at all.
     std::vector<std::uint8_t> over = CompressedFile(XEncoding::TextCompressed, "xof", 'a', 2, 1000);
-    EXPECT_EQ(ReadFailure(over, D3DXERR_INVALIDDATA), "compressed data is damaged");
+    // The damage is named where it lies in the file: the second block.
+    EXPECT_EQ(ReadFailure(over, D3DXERR_INVALIDDATA),
+              "byte 31: compressed data is damaged: a block does not inflate");
     // Content that ends short of what it declares.
     std::string mesh = "Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; }";
     std::vector<std::uint8_t> shorter =
         CompressedFile(XEncoding::TextCompressed, mesh, ' ', 0, mesh.size() + 100);
-    EXPECT_EQ(ReadFailure(shorter, D3DXERR_INVALIDDATA), "compressed data is damaged");
+    EXPECT_EQ(ReadFailure(shorter, D3DXERR_INVALIDDATA),
+              "compressed data is damaged: it inflates to 64 bytes with its header, not the 164 "
+              "its size field declares");
     std::vector<std::uint8_t> exact =
         CompressedFile(XEncoding::TextCompressed, mesh, ' ', 0, mesh.size());
     EXPECT_EQ(ReadFailure(exact, D3D_OK), "");

@@ -1,5 +1,7 @@
+#include "text_to_encoding.h"
 #include "xfile_test_support.h"
 
+#include "utility/core/load_report.h"
 #include "utility/d3dx9mesh.h"
 #include "utility/xfile/xfile_writer.h"
 
@@ -169,4 +171,31 @@ TEST(XFileEncodingTest, DamagedBytesNeverBreakTheReader) {
             }
         }
     }
+}
+
+// A failure names its place: the line of plain text, the byte of a binary
+// file, the byte of the inflated body of a compressed one.
+TEST(XFileEncodingTest, AFailureNamesItsPlaceInEachEncoding) {
+    const std::string body = "Mesh { 3; 0.0;0.0;0.0;, 1.0;0.0;0.0;, 0.0;1.0;0.0;;\n"
+                             " 1; 3;0,1,3;; }\n";
+    const struct {
+        XEncoding encoding;
+        const char* reason;
+    } cases[] = {
+        {XEncoding::Text, "line 2: Mesh: vertex index 3 past the 3 vertices"},
+        {XEncoding::Binary, "byte 102: Mesh: vertex index 3 past the 3 vertices"},
+        {XEncoding::TextCompressed,
+         "byte 62 of the inflated body: Mesh: vertex index 3 past the 3 vertices"},
+        {XEncoding::BinaryCompressed,
+         "byte 86 of the inflated body: Mesh: vertex index 3 past the 3 vertices"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(XEncodingName(c.encoding));
+        std::vector<std::uint8_t> bytes = EncodeXText(body, c.encoding);
+        ClearLoadFailure();
+        XMeshData mesh;
+        EXPECT_EQ(ReadXFile(bytes.data(), bytes.size(), nullptr, mesh), D3DXERR_INVALIDDATA);
+        EXPECT_STREQ(LoadFailure(), c.reason);
+    }
+    ClearLoadFailure();
 }

@@ -1,6 +1,10 @@
 #include "xfile_test_support.h"
 
+#include "utility/core/load_report.h"
 #include "utility/d3dx9mesh.h"
+
+#include <cstdio>
+#include <fstream>
 
 namespace {
 
@@ -99,8 +103,13 @@ TEST(XFileReaderTest, TheCubeReadsAlikeInTextBinaryAndBzip) {
 TEST(XFileReaderTest, BrokenBzipBlockFails) {
     std::vector<std::uint8_t> bytes = ReadBytes(DataPath("assimp_bad_bzip/bad_bzip.x"));
     XMeshData mesh;
+    ClearLoadFailure();
     EXPECT_EQ(ReadXFile(bytes.data(), bytes.size(), nullptr, mesh), D3DXERR_INVALIDDATA);
     EXPECT_TRUE(mesh.vertices.empty());
+    // Named where it lies in the file: the first block, after the header
+    // and the size field.
+    EXPECT_STREQ(LoadFailure(), "byte 20: compressed data is damaged: a block does not inflate");
+    ClearLoadFailure();
 }
 
 //  Outer: scale 2, then +10 in x       Inner: +5 in y
@@ -302,45 +311,93 @@ TEST(XFileReaderTest, ExporterVariantsReadLikeThePlainForm) {
     }
 }
 
-TEST(XFileReaderTest, BrokenContentFailsCleanly) {
+// Each broken file names what is wrong with it, and where: the line of text.
+TEST(XFileReaderTest, BrokenContentFailsWithItsReasonAndLine) {
     const std::string head = "xof 0303txt 0032\n";
-    const std::string broken[] = {
-        "",
-        "xof 0303txt",
-        "xof 0303zip 0032 Mesh {}",
-        "xof 0303txt 0016 Mesh {}",
-        "XOF 0303txt 0032",
-        head,
-        head + "Header { 1; 0; 1; } Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 2;0,1;; }", // no triangle
-        head + "Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,3;; }", // index past the vertices
-        head + "Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; MeshNormals { 1; 0;0;1;; 1; "
-               "3;0,0,1;; } }", // normal index
-        head + "Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; MeshNormals { 1; 0;0;1;; 1; "
-               "4;0,0,0,0;; } }", // normal face shape
-        head + "Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; MeshTextureCoords { 2; 0;0;, "
-               "1;1;; } }", // texture coordinate count
-        head + "Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; MeshMaterialList { 1; 1; 1;; "
-               "Material { 1;1;1;1;; 0; 0;0;0;; 0;0;0;; } } }", // material index
-        head + "Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; MeshMaterialList { 2; 1; 1;; "
-               "Material { 1;1;1;1;; 0; 0;0;0;; 0;0;0;; } } }", // fewer materials than declared
-        head + "Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; MeshMaterialList { 1; 1; 0;; "
-               "{ Nowhere } } }",                                     // unresolved reference
-        head + "Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; 7; }", // stray value
-        head + "Mesh { 3; 0;0;0;, 1;0;0;, 0;one;0;; 1; 3;0,1,2;; }",  // word for a number
-        head + "Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2.5;; }",  // fraction for an index
-        head + "Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; ",     // no closing brace
-        head + "Header { \"never closed; }",
-        head + "Header <1234 { }",
-        head + "Mesh { 4294967295; 0;0;0;; }",                     // count far past the data
-        head + "Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 99999999999; }", // count past 32 bits
-        head + "template Broken { DWORD x;",
-        head + "} Mesh { }",
+    const std::string triangle = "Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;;\n";
+    const struct {
+        std::string text;
+        const char* reason;
+    } broken[] = {
+        {"", "not an X file: the file is empty"},
+        {"xof 0303txt", "not an X file: it ends within the 16-byte header"},
+        {"XOF 0303txt 0032", "not an X file: it does not start with \"xof \""},
+        {"xof 0a03txt 0032", "unsupported X file version \"0a03\""},
+        {"xof 0303zip 0032 Mesh {}", "unknown X file encoding \"zip \""},
+        {"xof 0303txt 0016 Mesh {}", "unknown X file float size \"0016\": neither 0032 nor 0064"},
+        {head, "the file holds no mesh"},
+        {head + "Header { 1; 0; 1; } Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 2;0,1;; }",
+         "the file's meshes hold no triangle"},
+        {head + "Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;;\n 1; 3;0,1,3;; }",
+         "line 3: Mesh: vertex index 3 past the 3 vertices"},
+        {head + triangle + "MeshNormals { 1; 0;0;1;; 1; 3;0,0,1;; } }",
+         "line 3: MeshNormals: normal index 1 past the 1 normals"},
+        {head + triangle + "MeshNormals { 1; 0;0;1;; 2; 3;0,0,0;, 3;0,0,0;; } }",
+         "line 3: MeshNormals: 2 faces for the mesh's 1"},
+        {head + triangle + "MeshNormals { 1; 0;0;1;; 1; 4;0,0,0,0;; } }",
+         "line 3: MeshNormals: face 0 has 4 corners where the mesh's has 3"},
+        {head + triangle + "MeshTextureCoords { 2; 0;0;, 1;1;; } }",
+         "line 3: MeshTextureCoords: 2 texture coordinates for the 3 vertices"},
+        {head + triangle + "MeshMaterialList { 1; 2; 0, 0;; } }",
+         "line 3: MeshMaterialList: 2 face materials for the 1 faces"},
+        {head + triangle +
+             "MeshMaterialList { 1; 1; 1;;\n Material { 1;1;1;1;; 0; 0;0;0;; 0;0;0;; } } }",
+         "line 3: MeshMaterialList: material index 1 past the 1 materials"},
+        {head + triangle +
+             "MeshMaterialList { 2; 1; 1;;\n Material { 1;1;1;1;; 0; 0;0;0;; 0;0;0;; } } }",
+         "line 3: MeshMaterialList: 2 materials declared, 1 given"},
+        {head + triangle + "MeshMaterialList { 1; 1; 0;;\n\n { Nowhere } } }",
+         "line 5: MeshMaterialList: no material is named \"Nowhere\""},
+        {head + triangle +
+             "MeshMaterialList { 1; 1; 0;; { <01234567-0000-0000-0000-000000000000> } } }",
+         "line 3: MeshMaterialList: a material named by its GUID alone"},
+        {head + triangle + "7; }", "line 3: Mesh: expected an object or \"}\", found 7"},
+        {head + "Mesh { 3; 0;0;0;, 1;0;0;,\n 0;one;0;; 1; 3;0,1,2;; }",
+         "line 3: Mesh: expected a number, found the name \"one\""},
+        {head + "Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2.5;; }",
+         "line 2: Mesh: expected an unsigned 32-bit integer, found 2.5"},
+        {head + triangle, "line 3: Mesh: expected an object or \"}\", found the end of the file"},
+        {head + "Header {\n \"never closed; }", "line 3: a string with no closing quote"},
+        {head + "Header <1234 { }", "line 2: a GUID with no closing \">\""},
+        {head + "Header { 1;\x01 }", "line 2: control character 0x01 outside a string"},
+        {head + "Mesh { 4294967295; 0;0;0;; }", "line 2: Mesh: expected a number, found \"}\""},
+        {head + "Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 99999999999; }",
+         "line 2: Mesh: expected an unsigned 32-bit integer, found 99999999999"},
+        {head + "template Broken { DWORD x;",
+         "line 2: template: expected \"}\", found the end of the file"},
+        {head + "template { }", "line 2: template: expected the template's name, found \"{\""},
+        {head + "Frame F Mesh { }", "line 2: Frame: expected \"{\", found the name \"Mesh\""},
+        {head + "\n} Mesh { }", "line 3: expected an object, found \"}\""},
     };
-    for (const std::string& text : broken) {
-        SCOPED_TRACE(text);
+    for (const auto& file : broken) {
+        SCOPED_TRACE(file.text);
+        ClearLoadFailure();
         XMeshData mesh;
-        EXPECT_EQ(ReadText(text, mesh), D3DXERR_INVALIDDATA);
+        EXPECT_EQ(ReadText(file.text, mesh), D3DXERR_INVALIDDATA);
+        EXPECT_STREQ(LoadFailure(), file.reason);
+        EXPECT_TRUE(mesh.vertices.empty());
     }
+    ClearLoadFailure();
+}
+
+// The pages behind the parser go back to the system as it reads a file: the
+// lines are counted before they do.
+TEST(XFileReaderTest, AFailureFarIntoABigFileNamesItsLine) {
+    const std::string path = ::testing::TempDir() + "zq_far_failure.x";
+    {
+        std::ofstream file(path, std::ios::binary);
+        file << "xof 0303txt 0032\r\n";
+        const std::string comment = "// " + std::string(60, 'c') + "\r\n";
+        for (int i = 0; i < 500000; ++i)
+            file << comment;
+        file << "Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;;\n 1; 3;0,1,3;; }\n";
+    }
+    ClearLoadFailure();
+    XMeshData mesh;
+    EXPECT_EQ(ReadXFile(path.c_str(), XTriangleOrder::File, mesh), D3DXERR_INVALIDDATA);
+    EXPECT_STREQ(LoadFailure(), "line 500003: Mesh: vertex index 3 past the 3 vertices");
+    ClearLoadFailure();
+    std::remove(path.c_str());
 }
 
 TEST(XFileReaderTest, FramesNestedTooDeeplyAreRefused) {

@@ -251,7 +251,7 @@ TEST(XFileSceneTest, ObjectsOfAnotherLayoutAreNotedAndSkipped) {
         EXPECT_TRUE(HasNote(a, "key type 3 is none of 0, 1, 2 and 4"));
         EXPECT_TRUE(HasNote(a, "a key of type 0 with 3 values"));
         EXPECT_TRUE(HasNote(a, "AnimTicksPerSecond: zero ticks a second"));
-        EXPECT_TRUE(HasNote(a, "skin weights: unexpected content"));
+        EXPECT_TRUE(HasNote(a, "skin weights: expected a number, found the name \"x\"; ignored"));
         EXPECT_EQ(a.ticksPerSecond, kDefaultTicksPerSecond);
         ASSERT_EQ(a.sets.at(0).animations.size(), 1u);
         EXPECT_EQ(a.sets[0].animations[0].positions.size(), 1u);
@@ -279,8 +279,10 @@ TEST(XFileSceneTest, AFrameInsideAnAnimationIsItsTarget) {
         "AnimationSet S { Animation { Frame F { FrameTransformMatrix { 1.0; x; } } }\n"
         " Animation { { F x } } }\n"
         "AnimationSet T { Animation { AnimationKey { 2; 1; 0; 3; 1.0,0.0,0.0;;; } { F } } }\n");
-    EXPECT_TRUE(HasNote(broken.animation, "FrameTransformMatrix: unexpected content"));
-    EXPECT_TRUE(HasNote(broken.animation, "frame reference: unexpected content"));
+    EXPECT_TRUE(HasNote(broken.animation,
+                        "FrameTransformMatrix: expected a number, found the name \"x\"; ignored"));
+    EXPECT_TRUE(HasNote(broken.animation,
+                        "frame reference: expected \"}\", found the name \"x\"; ignored"));
     ASSERT_EQ(broken.animation.sets.size(), 2u);
     EXPECT_EQ(broken.animation.sets[1].name, "T");
     EXPECT_EQ(broken.animation.sets[1].animations.size(), 1u);
