@@ -323,6 +323,7 @@ HRESULT StateDevice::CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3D
     try {
         *out = new VertexBuffer(this, length, usage, fvf, pool);
     } catch (const std::bad_alloc&) {
+        *out = nullptr;
         return E_OUTOFMEMORY;
     }
     return D3D_OK;
@@ -336,6 +337,7 @@ HRESULT StateDevice::CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT forma
     try {
         *out = new IndexBuffer(this, length, usage, format, pool);
     } catch (const std::bad_alloc&) {
+        *out = nullptr;
         return E_OUTOFMEMORY;
     }
     return D3D_OK;
@@ -375,7 +377,12 @@ HRESULT StateDevice::CreateOffscreenPlainSurface(UINT width, UINT height, D3DFOR
         pool == D3DPOOL_MANAGED)
         return D3DERR_INVALIDCALL;
     D3DSURFACE_DESC desc{format, D3DRTYPE_SURFACE, 0, pool, D3DMULTISAMPLE_NONE, 0, width, height};
-    *out = new Surface(this, desc, false);
+    try {
+        *out = new Surface(this, desc, false);
+    } catch (const std::bad_alloc&) {
+        *out = nullptr;
+        return E_OUTOFMEMORY;
+    }
     return D3D_OK;
 }
 

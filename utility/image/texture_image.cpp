@@ -112,6 +112,10 @@ HRESULT CreateTextureFromTextureImage(IDirect3DDevice9* device, const TextureIma
     // levels match one for one.
     HRESULT hr = device->CreateTexture(top.width, top.height, 0, 0, TextureFormatOf(top),
                                        D3DPOOL_MANAGED, &created, nullptr);
+    if (hr == E_OUTOFMEMORY) {
+        SetLoadFailure("out of memory");
+        return hr;
+    }
     if (FAILED(hr)) {
         SetLoadFailure("the device cannot make a texture of %u x %u pixels", top.width, top.height);
         return hr;

@@ -29,7 +29,8 @@ HRESULT LoadTextureImageFromMemory(const void* data, std::size_t size, UINT maxW
 std::size_t TextureImageBytes(const TextureImage& image);
 
 // A managed texture with the image's levels, on `device`. A texture the
-// device refuses leaves the reason for LoadFailure().
+// device refuses leaves the reason for LoadFailure(): "out of memory" where
+// the memory is not there.
 HRESULT CreateTextureFromTextureImage(IDirect3DDevice9* device, const TextureImage& image,
                                       IDirect3DTexture9** texture);
 
