@@ -20,6 +20,15 @@ constexpr int kThumbnailSupersample = 2;
 // to distort the model, and near enough that no part of it is in the fog.
 constexpr float kThumbnailFieldOfView = 45.0f * D3DX_PI / 180.0f;
 
+// A thumbnailer runs unattended for whatever file a folder holds, often
+// under an address-space limit, beside the hundreds of MiB a software
+// driver maps for itself. Its textures are at most twice the picture's side
+// (a 512 x 512 one takes 1.4 MiB with its mip chain at the usual 256 px),
+// so 256 MiB for the mesh and textures of the one model still takes every
+// texture of real models, and a file whose materials ask for more draws
+// them in their colours within a small, fixed memory.
+constexpr std::size_t kThumbnailLoadBudget = std::size_t(256) << 20;
+
 } // namespace
 
 void AppMain::ChooseWindow() {
@@ -45,6 +54,7 @@ bool AppMain::PrepareThumbnailModel() {
     model->request.path = path;
     // No texture needs more texels than the drawing has pixels.
     model->request.maxTextureWidth = model->request.maxTextureHeight = UINT(clientWidth);
+    model->request.memoryBudget = kThumbnailLoadBudget;
     PrepareContent(*model);
     if (!model->prepared) {
         ReportFileFailure(path.c_str(), model->failure.c_str());

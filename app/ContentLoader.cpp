@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <new>
 #include <system_error>
 
 #include <sys/resource.h>
@@ -21,12 +22,14 @@ bool SameTarget(const DropTarget& a, const DropTarget& b) {
 
 } // namespace
 
-void PrepareContent(LoadResult& result) {
+namespace {
+
+void Prepare(LoadResult& result) {
     const LoadRequest& request = result.request;
-    ClearLoadFailure();
     if (request.target.content == DropContent::Mesh) {
-        result.prepared = PrepareMeshSlot(request.path.c_str(), request.maxTextureWidth,
-                                          request.maxTextureHeight, result.mesh);
+        result.prepared =
+            PrepareMeshSlot(request.path.c_str(), request.maxTextureWidth, request.maxTextureHeight,
+                            result.mesh, request.memoryBudget);
         if (!result.prepared)
             result.failure = LoadFailureReason();
     } else {
@@ -35,6 +38,20 @@ void PrepareContent(LoadResult& result) {
         // The dropped file is the diffuse map; the companions it may lack
         // fall back silently.
         result.failure = result.textures.failures[kDiffuse];
+    }
+}
+
+} // namespace
+
+void PrepareContent(LoadResult& result) {
+    ClearLoadFailure();
+    try {
+        Prepare(result);
+    } catch (const std::bad_alloc&) {
+        result.mesh = PreparedMesh();
+        result.textures = PreparedTextureSet();
+        result.prepared = false;
+        result.failure = "out of memory";
     }
     ClearLoadFailure();
 }

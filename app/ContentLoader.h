@@ -25,6 +25,8 @@ struct LoadRequest {
     // The largest texture the device takes, read on the frame thread.
     UINT maxTextureWidth = 0;
     UINT maxTextureHeight = 0;
+    // What a mesh's load may take in memory (see PrepareMeshSlot).
+    std::size_t memoryBudget = kViewerLoadBudget;
 };
 
 // What a finished load hands over to the frame thread.
@@ -41,7 +43,8 @@ struct LoadResult {
 // checks LoadCancelled() and reports progress.
 using ContentPreparer = std::function<void(LoadResult&)>;
 
-// The real preparation: PrepareMeshSlot or PrepareTextureSet.
+// The real preparation: PrepareMeshSlot or PrepareTextureSet. Memory that
+// runs out fails it, "out of memory".
 void PrepareContent(LoadResult& result);
 
 class ContentLoader {

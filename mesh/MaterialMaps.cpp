@@ -6,6 +6,9 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <map>
+#include <new>
+#include <utility>
 
 namespace {
 
@@ -13,13 +16,6 @@ unsigned char Byte(float value) {
     if (!(value > 0.0f))
         return 0;
     return value >= 1.0f ? 255 : (unsigned char)std::lround(value * 255.0f);
-}
-
-bool IsWhite(const D3DCOLORVALUE& colour) {
-    // The diffuse colours files write for "just the texture" are 1, or a
-    // rounding of it.
-    constexpr float kWhite = 254.5f / 255.0f;
-    return colour.r >= kWhite && colour.g >= kWhite && colour.b >= kWhite && colour.a >= kWhite;
 }
 
 HRESULT CreateColourMap(IDirect3DDevice9* device, MapTexel texel, IDirect3DTexture9** map) {
@@ -109,6 +105,22 @@ HRESULT CreateTintedMap(IDirect3DDevice9* device, IDirect3DTexture9* texture,
 
 } // namespace
 
+bool DrawsTextureAsIs(const D3DMATERIAL9& material) {
+    // The diffuse colours files write for "just the texture" are 1, or a
+    // rounding of it.
+    constexpr float kWhite = 254.5f / 255.0f;
+    const D3DCOLORVALUE& c = material.Diffuse;
+    return c.r >= kWhite && c.g >= kWhite && c.b >= kWhite && c.a >= kWhite;
+}
+
+Tint TintOf(const D3DMATERIAL9& material) {
+    const float channels[4] = {material.Diffuse.r, material.Diffuse.g, material.Diffuse.b,
+                               material.Diffuse.a};
+    Tint tint;
+    std::memcpy(tint.data(), channels, sizeof channels);
+    return tint;
+}
+
 MapTexel DiffuseTexel(const D3DMATERIAL9& material) {
     const D3DCOLORVALUE& c = material.Diffuse;
     return MapTexel{Byte(c.b), Byte(c.g), Byte(c.r), Byte(c.a)};
@@ -141,29 +153,50 @@ bool MaterialMaps::Create(IDirect3DDevice9* device, const MeshObj& slot) {
     Release();
     if (!device || !slot.materials)
         return true;
+    HRESULT hr;
+    try {
+        hr = CreateMaps(device, slot);
+    } catch (const std::bad_alloc&) {
+        hr = E_OUTOFMEMORY;
+    }
+    if (FAILED(hr))
+        Release();
+    return SUCCEEDED(hr);
+}
+
+HRESULT MaterialMaps::CreateMaps(IDirect3DDevice9* device, const MeshObj& slot) {
     HRESULT hr = CreateColourMap(device, FlatNormalTexel(), &flatNormal);
     materials.resize(slot.materialCount);
+    // The material that made each tinted copy, for the others that ask for it.
+    std::map<std::pair<IDirect3DTexture9*, Tint>, DWORD> tintedBy;
     for (DWORD i = 0; SUCCEEDED(hr) && i < slot.materialCount; ++i) {
         const D3DMATERIAL9& material = slot.materials[i];
         Material& maps = materials[i];
         IDirect3DTexture9* texture = slot.materialTextures ? slot.materialTextures[i] : nullptr;
         if (!texture) {
             hr = CreateColourMap(device, DiffuseTexel(material), &maps.diffuse);
-        } else if (IsWhite(material.Diffuse)) {
+        } else if (DrawsTextureAsIs(material)) {
             maps.diffuse = texture;
             maps.borrowedDiffuse = true;
         } else {
-            hr = CreateTintedMap(device, texture, material.Diffuse, &maps.diffuse,
-                                 maps.borrowedDiffuse);
+            auto made = tintedBy.emplace(std::make_pair(texture, TintOf(material)), i);
+            if (made.second) {
+                hr = CreateTintedMap(device, texture, material.Diffuse, &maps.diffuse,
+                                     maps.borrowedDiffuse);
+            } else {
+                const Material& maker = materials[made.first->second];
+                maps.diffuse = maker.diffuse;
+                maps.borrowedDiffuse = maker.borrowedDiffuse;
+                if (!maps.borrowedDiffuse)
+                    maps.diffuse->AddRef();
+            }
         }
         if (SUCCEEDED(hr))
             hr = CreateColourMap(device, SpecularTexel(material), &maps.specular);
         if (SUCCEEDED(hr))
             hr = CreateColourMap(device, EmissiveTexel(material), &maps.emissive);
     }
-    if (FAILED(hr))
-        Release();
-    return SUCCEEDED(hr);
+    return hr;
 }
 
 void MaterialMaps::Release() {

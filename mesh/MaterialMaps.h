@@ -17,6 +17,8 @@
 #include "mesh/MeshObj.h"
 #include "mesh/TextureSet.h"
 
+#include <array>
+#include <cstdint>
 #include <vector>
 
 class MaterialMaps {
@@ -28,8 +30,10 @@ public:
 
     // Releases the maps held, then makes those of every material of `slot`
     // on `device`. The slot's material textures are borrowed, not
-    // referenced: release these maps before the slot. False when the device
-    // refused a map; the maps are then all released.
+    // referenced: release these maps before the slot. Materials that tint
+    // one texture with one colour share one tinted copy. False when the
+    // device refused a map or memory ran out; the maps are then all
+    // released.
     bool Create(IDirect3DDevice9* device, const MeshObj& slot);
     // Harmless when empty.
     void Release();
@@ -43,8 +47,11 @@ public:
     DWORD Count() const { return DWORD(materials.size()); }
 
 private:
+    HRESULT CreateMaps(IDirect3DDevice9* device, const MeshObj& slot);
+
     struct Material {
-        IDirect3DTexture9* diffuse = nullptr; // owned unless `borrowedDiffuse`
+        // A reference of its own unless `borrowedDiffuse`.
+        IDirect3DTexture9* diffuse = nullptr;
         bool borrowedDiffuse = false;
         IDirect3DTexture9* specular = nullptr;
         IDirect3DTexture9* emissive = nullptr;
@@ -52,6 +59,14 @@ private:
     std::vector<Material> materials;
     IDirect3DTexture9* flatNormal = nullptr;
 };
+
+// A material's texture is drawn as it is where its diffuse colour is white;
+// any other colour makes a tinted copy of it.
+bool DrawsTextureAsIs(const D3DMATERIAL9& material);
+// The colour a tinted copy is made with, to the bit: the materials whose
+// tints are equal share the copy.
+using Tint = std::array<std::uint32_t, 4>;
+Tint TintOf(const D3DMATERIAL9& material);
 
 // The 8-bit BGRA texel the maps store for a colour of 0 to 1 (clamped).
 struct MapTexel {

@@ -14,8 +14,6 @@
 #include <memory>
 #include <new>
 #include <string>
-#include <system_error>
-#include <thread>
 #include <utility>
 
 namespace {
@@ -143,64 +141,6 @@ void TakeMaterials(ID3DXBuffer* buffer, DWORD count, PreparedMesh& out,
     }
 }
 
-// Decodes the textures the materials name, beside the mesh's preparation:
-// they depend on nothing else. The load's cancellation reaches both threads.
-// A texture that cannot be decoded, for whatever reason, is left without
-// levels.
-class TextureDecoding {
-public:
-    TextureDecoding(std::string directory, std::vector<std::string> names, UINT maxWidth,
-                    UINT maxHeight, std::vector<TextureImage>& images)
-        : directory(std::move(directory)), names(std::move(names)), maxWidth(maxWidth),
-          maxHeight(maxHeight), images(images), share(CurrentLoadShare()) {
-        images.resize(this->names.size());
-        bool any = false;
-        for (const std::string& name : this->names)
-            any = any || !name.empty();
-        if (!any || !maxWidth || !maxHeight)
-            return;
-        try {
-            worker = std::thread([this] { Decode(); });
-        } catch (const std::system_error&) {
-            Decode();
-        }
-    }
-    ~TextureDecoding() {
-        if (worker.joinable())
-            worker.join();
-    }
-    TextureDecoding(const TextureDecoding&) = delete;
-    TextureDecoding& operator=(const TextureDecoding&) = delete;
-
-private:
-    void Decode() {
-        LoadProgressScope scope(share);
-        for (size_t i = 0; i < names.size() && !LoadCancelled(); ++i) {
-            if (names[i].empty())
-                continue;
-            ClearLoadFailure();
-            HRESULT hr;
-            try {
-                hr = LoadMaterialTextureImage(directory.c_str(), names[i].c_str(), maxWidth,
-                                              maxHeight, images[i]);
-            } catch (const std::exception&) {
-                images[i] = TextureImage();
-                SetLoadFailure("out of memory");
-                hr = E_OUTOFMEMORY;
-            }
-            if (FAILED(hr) && !LoadCancelled())
-                ReportLoadFailure((directory + names[i]).c_str(), "the material has no texture");
-        }
-    }
-
-    std::string directory;
-    std::vector<std::string> names;
-    UINT maxWidth, maxHeight;
-    std::vector<TextureImage>& images;
-    LoadShare share;
-    std::thread worker;
-};
-
 bool Cancelled(PreparedMesh& out) {
     if (!LoadCancelled())
         return false;
@@ -209,12 +149,39 @@ bool Cancelled(PreparedMesh& out) {
     return true;
 }
 
-// A texture the device cannot make stays null, as one that cannot be read.
-void CreateMaterialTextures(const PreparedMesh& prepared, MeshObj& slot) {
-    for (DWORD i = 0; i < slot.materialCount; ++i)
-        if (sharedDevice && !prepared.textures[i].levels.empty())
-            CreateTextureFromTextureImage(sharedDevice, prepared.textures[i],
-                                          &slot.materialTextures[i]);
+// What the mesh takes in the shading layout, for the load's budget.
+std::size_t ShadingMeshBytes(ID3DXMesh* mesh) {
+    const std::size_t indexBytes = (mesh->GetOptions() & D3DXMESH_32BIT) ? 4 : 2;
+    return std::size_t(mesh->GetNumVertices()) * sizeof(ShadingVertex) +
+           std::size_t(mesh->GetNumFaces()) * 3 * indexBytes;
+}
+
+bool OutOfMemory(HRESULT hr) {
+    return hr == E_OUTOFMEMORY || hr == D3DERR_OUTOFVIDEOMEMORY;
+}
+
+// False when memory ran out; a texture the device refuses otherwise stays
+// null, as one that cannot be read.
+bool CreateMaterialTextures(const PreparedMesh& prepared, MeshObj& slot) {
+    const MaterialTextures& textures = prepared.textures;
+    if (!sharedDevice)
+        return true;
+    std::vector<IDirect3DTexture9*> created(textures.images.size(), nullptr);
+    bool enough = true;
+    for (std::size_t image = 0; enough && image < created.size(); ++image)
+        if (!textures.images[image].levels.empty())
+            enough = !OutOfMemory(CreateTextureFromTextureImage(
+                sharedDevice, textures.images[image], &created[image]));
+    for (DWORD i = 0; enough && i < slot.materialCount; ++i) {
+        const std::size_t image = textures.imageOf[i];
+        if (image != MaterialTextures::kNoTexture && created[image]) {
+            created[image]->AddRef();
+            slot.materialTextures[i] = created[image];
+        }
+    }
+    for (IDirect3DTexture9*& texture : created)
+        ReleaseRef(texture);
+    return enough;
 }
 
 } // namespace
@@ -241,7 +208,7 @@ PreparedMesh& PreparedMesh::operator=(PreparedMesh&& other) noexcept {
 }
 
 bool PrepareMeshSlot(const char* path, UINT maxTextureWidth, UINT maxTextureHeight,
-                     PreparedMesh& out) {
+                     PreparedMesh& out, std::size_t memoryBudget) {
     out = PreparedMesh();
     std::string directory, fileName;
     if (!SplitMeshPath(path, directory, fileName)) {
@@ -273,8 +240,10 @@ bool PrepareMeshSlot(const char* path, UINT maxTextureWidth, UINT maxTextureHeig
         read->GetDeclaration(layout);
         out.fileLayout.assign(layout, layout + D3DXGetDeclLength(layout) + 1);
         ReleaseRef(materialBuffer);
-        TextureDecoding textures(directory, std::move(textureNames), maxTextureWidth,
-                                 maxTextureHeight, out.textures);
+        const std::size_t meshBytes = ShadingMeshBytes(read);
+        MaterialTextureDecoding textures(directory, std::move(textureNames), out.materials,
+                                         maxTextureWidth, maxTextureHeight,
+                                         memoryBudget > meshBytes ? memoryBudget - meshBytes : 0);
         ID3DXMesh* clone = nullptr;
         if (SUCCEEDED(read->CloneMesh(read->GetOptions(), kShadingLayout, device, &clone))) {
             // The mesh as read is not needed beside its clone.
@@ -290,6 +259,7 @@ bool PrepareMeshSlot(const char* path, UINT maxTextureWidth, UINT maxTextureHeig
         } else {
             out.mesh = std::exchange(read, nullptr);
         }
+        out.textures = textures.Finish();
     } catch (const std::bad_alloc&) {
         ReleaseRef(materialBuffer);
         ReleaseRef(read);
@@ -305,20 +275,22 @@ bool PrepareMeshSlot(const char* path, UINT maxTextureWidth, UINT maxTextureHeig
     return true;
 }
 
-bool InstallMeshSlot(IDirect3DDevice9* device, MeshObj& slot, PreparedMesh& prepared) {
+namespace {
+
+bool NoMemoryForSlot(MeshObj& slot) {
     slot.Release();
-    // Copied from, not taken: what `prepared` holds, its owner frees where
-    // it likes (the loader, off the frame thread).
-    const PreparedMesh& taken = prepared;
+    SetLoadFailure("out of memory");
+    return false;
+}
+
+bool CopyToSlot(IDirect3DDevice9* device, MeshObj& slot, const PreparedMesh& taken) {
     if (!taken.mesh)
         return false;
     const DWORD count = DWORD(taken.materials.size());
     slot.materials = new (std::nothrow) D3DMATERIAL9[count];
     slot.materialTextures = new (std::nothrow) IDirect3DTexture9*[count]();
-    if (!slot.materials || !slot.materialTextures) {
-        slot.Release();
-        return false;
-    }
+    if (!slot.materials || !slot.materialTextures)
+        return NoMemoryForSlot(slot);
     // A mesh that `device` cannot take is kept as the file laid it out.
     bool shaded = HasShadingLayout(taken.mesh) &&
                   SUCCEEDED(taken.mesh->CloneMesh(taken.mesh->GetOptions(), kShadingLayout, device,
@@ -330,8 +302,22 @@ bool InstallMeshSlot(IDirect3DDevice9* device, MeshObj& slot, PreparedMesh& prep
     }
     slot.materialCount = count;
     std::copy(taken.materials.begin(), taken.materials.end(), slot.materials);
-    CreateMaterialTextures(taken, slot);
+    if (!CreateMaterialTextures(taken, slot))
+        return NoMemoryForSlot(slot);
     return shaded;
+}
+
+} // namespace
+
+bool InstallMeshSlot(IDirect3DDevice9* device, MeshObj& slot, PreparedMesh& prepared) {
+    slot.Release();
+    // Copied from, not taken: what `prepared` holds, its owner frees where
+    // it likes (the loader, off the frame thread).
+    try {
+        return CopyToSlot(device, slot, prepared);
+    } catch (const std::bad_alloc&) {
+        return NoMemoryForSlot(slot);
+    }
 }
 
 bool LoadMeshSlot(IDirect3DDevice9* device, MeshObj& slot, const char* path) {

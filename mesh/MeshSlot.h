@@ -10,11 +10,12 @@
 // does both in turn.
 #pragma once
 
+#include "mesh/MaterialTextureDecoding.h"
 #include "mesh/MeshAnimation.h"
 #include "mesh/MeshObj.h"
-#include "utility/image/texture_image.h"
 
 #include <cfloat>
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <vector>
@@ -22,6 +23,15 @@
 // Tolerance of the position-based face adjacency that joins the two sides of
 // a texture seam.
 constexpr float kAdjacencyEpsilon = FLT_EPSILON;
+
+// The most memory one load of the viewer may give the mesh and its
+// decoded textures together. Each byte of a texture is held again by the
+// device (and once more by a software driver) while the viewer shows two
+// such loads and prepares a third, so a budget of 1 GiB keeps the viewer
+// within a few GiB however its models are made, and still takes 45 distinct
+// 2048 x 2048 textures with their mip chains, far more than X-file models
+// name.
+constexpr std::size_t kViewerLoadBudget = std::size_t(1) << 30;
 
 // Everything InstallMeshSlot puts in a slot, made without the slot's device.
 // Moving it hands the mesh over; it releases what it still holds.
@@ -40,9 +50,9 @@ struct PreparedMesh {
     // The layout the file's mesh was read in, closed by the end marker.
     std::vector<D3DVERTEXELEMENT9> fileLayout;
     std::vector<D3DMATERIAL9> materials;
-    // One a material: its texture decoded with its mip chain, or no levels
-    // when it names none or its file could not be read.
-    std::vector<TextureImage> textures;
+    // The materials' textures, each file decoded once (see
+    // MaterialTextureDecoding).
+    MaterialTextures textures;
     // The file's animation sets and what posing the mesh needs; null when
     // the file has none or the mesh is not in the shading layout.
     std::unique_ptr<MeshAnimation> animation;
@@ -51,16 +61,21 @@ struct PreparedMesh {
 // Reads the file at `path` (`\` and `/` both end its directory, where the
 // materials' textures are looked up) and prepares it as the slot will hold
 // it, textures decoded to fit maxTextureWidth x maxTextureHeight (0: none
-// decoded). Any thread. Reports its progress and stops when cancelled (see
-// load_report.h). False when the slot would end empty: the file cannot be
-// read, or the load was cancelled; the reason is then in LoadFailure().
+// decoded), the mesh and textures within `memoryBudget` bytes (past it,
+// materials show their colours). Any thread. Reports its progress and stops
+// when cancelled (see load_report.h). False when the slot would end empty:
+// the file cannot be read, memory ran out ("out of memory"), or the load
+// was cancelled; the reason is then in LoadFailure().
 bool PrepareMeshSlot(const char* path, UINT maxTextureWidth, UINT maxTextureHeight,
-                     PreparedMesh& out);
+                     PreparedMesh& out, std::size_t memoryBudget = kViewerLoadBudget);
 
 // On the device's thread: empties the slot, then fills it from `prepared`
 // (which it leaves for its owner to free): the mesh copied to `device` when it is in the
 // shading layout, to sharedDevice in the file's layout otherwise, and the
-// material textures made on sharedDevice. The result is LoadMeshSlot's.
+// material textures made on sharedDevice, one for each decoded image, each
+// material that shows it holding a reference of its own. The result is
+// LoadMeshSlot's; when memory runs out the slot ends empty, the reason
+// "out of memory".
 bool InstallMeshSlot(IDirect3DDevice9* device, MeshObj& slot, PreparedMesh& prepared);
 
 // Empties the slot, then reads the file at `path` into it and prepares it

@@ -2,7 +2,6 @@
 
 #include "mesh/Paths.h"
 #include "utility/core/file_bytes.h"
-#include "utility/core/load_report.h"
 #include "utility/d3dx9tex.h"
 
 #include <cstring>
@@ -133,18 +132,4 @@ HRESULT LoadMaterialTexture(IDirect3DDevice9* device, const char* directory, con
     if (!FindMaterialTexture(directory, name, path))
         return E_FAIL;
     return D3DXCreateTextureFromFileA(device, path.c_str(), texture);
-}
-
-HRESULT LoadMaterialTextureImage(const char* directory, const char* name, UINT maxWidth,
-                                 UINT maxHeight, TextureImage& image) {
-    image = TextureImage();
-    std::string path;
-    if (!FindMaterialTexture(directory, name, path)) {
-        SetLoadFailure("not found");
-        return E_FAIL;
-    }
-    HRESULT hr = LoadTextureImageFromFile(path.c_str(), maxWidth, maxHeight, image);
-    if (FAILED(hr))
-        image = TextureImage();
-    return hr;
 }

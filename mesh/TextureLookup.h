@@ -4,7 +4,6 @@
 #pragma once
 
 #include "platform/d3d9/d3d9.h"
-#include "utility/image/texture_image.h"
 
 #include <string>
 
@@ -27,9 +26,3 @@ bool ResolveIgnoringCase(const char* path, std::string& resolved);
 // failure *texture is null and the result is the failure code.
 HRESULT LoadMaterialTexture(IDirect3DDevice9* device, const char* directory, const char* name,
                             IDirect3DTexture9** texture);
-
-// FindMaterialTexture, then the file decoded with its mip chain, without a
-// device (see LoadTextureImageFromFile). On any failure the image has no
-// levels and the result is the failure code.
-HRESULT LoadMaterialTextureImage(const char* directory, const char* name, UINT maxWidth,
-                                 UINT maxHeight, TextureImage& image);

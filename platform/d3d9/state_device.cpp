@@ -3,6 +3,7 @@
 #include "platform/d3d9/formats.h"
 
 #include <cstring>
+#include <new>
 
 namespace {
 
@@ -298,7 +299,14 @@ HRESULT StateDevice::CreateTexture(UINT width, UINT height, UINT levels, DWORD u
         (target && pool != D3DPOOL_DEFAULT) ||
         ((usage & D3DUSAGE_DEPTHSTENCIL) && !IsDepthFormat(format)))
         return D3DERR_INVALIDCALL;
-    auto* texture = new Texture(this, width, height, levels, usage, format, pool);
+    // The levels' memory is the application's to run out of, as under
+    // Direct3D: it gets a result code, never an exception.
+    Texture* texture = nullptr;
+    try {
+        texture = new Texture(this, width, height, levels, usage, format, pool);
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
     if (target && !CreateTargetObject(*texture)) {
         texture->Release();
         return D3DERR_OUTOFVIDEOMEMORY;
@@ -312,7 +320,12 @@ HRESULT StateDevice::CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3D
     Record("CreateVertexBuffer", {double(length), double(usage), double(fvf), double(pool)});
     if (!out || length == 0)
         return D3DERR_INVALIDCALL;
-    *out = new VertexBuffer(this, length, usage, fvf, pool);
+    try {
+        *out = new VertexBuffer(this, length, usage, fvf, pool);
+    } catch (const std::bad_alloc&) {
+        *out = nullptr;
+        return E_OUTOFMEMORY;
+    }
     return D3D_OK;
 }
 
@@ -321,7 +334,12 @@ HRESULT StateDevice::CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT forma
     Record("CreateIndexBuffer", {double(length), double(usage), double(format), double(pool)});
     if (!out || length == 0 || (format != D3DFMT_INDEX16 && format != D3DFMT_INDEX32))
         return D3DERR_INVALIDCALL;
-    *out = new IndexBuffer(this, length, usage, format, pool);
+    try {
+        *out = new IndexBuffer(this, length, usage, format, pool);
+    } catch (const std::bad_alloc&) {
+        *out = nullptr;
+        return E_OUTOFMEMORY;
+    }
     return D3D_OK;
 }
 
@@ -359,7 +377,12 @@ HRESULT StateDevice::CreateOffscreenPlainSurface(UINT width, UINT height, D3DFOR
         pool == D3DPOOL_MANAGED)
         return D3DERR_INVALIDCALL;
     D3DSURFACE_DESC desc{format, D3DRTYPE_SURFACE, 0, pool, D3DMULTISAMPLE_NONE, 0, width, height};
-    *out = new Surface(this, desc, false);
+    try {
+        *out = new Surface(this, desc, false);
+    } catch (const std::bad_alloc&) {
+        *out = nullptr;
+        return E_OUTOFMEMORY;
+    }
     return D3D_OK;
 }
 

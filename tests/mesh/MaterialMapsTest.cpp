@@ -4,6 +4,7 @@
 
 #include "framework/KvDX9.h"
 #include "mesh/MaterialMaps.h"
+#include "mesh/MeshSlot.h"
 
 #include <cmath>
 #include <cstring>
@@ -101,6 +102,27 @@ TEST_F(MaterialMapsTest, AWhiteMaterialShowsItsTextureAsItIs) {
     }
     // The borrowed texture is still the slot's.
     EXPECT_EQ(TextureWidth(slot.materialTextures[0]), 3u);
+}
+
+TEST_F(MaterialMapsTest, MaterialsTintingOneTextureAlikeShareOneCopy) {
+    WriteXFile("tiles.x", {FlatVertex(0, 0, 0, 1), FlatVertex(1, 0, 1, 1), FlatVertex(0, 1, 0, 0)},
+               {0, 2, 1, 0, 2, 1, 0, 2, 1}, {0, 1, 2},
+               {{0.5f, "tex.bmp"}, {0.5f, "tex.bmp"}, {0.75f, "tex.bmp"}});
+    WriteTexture("tex.bmp", 3);
+    MeshObj slot;
+    ASSERT_TRUE(LoadMeshSlot(device, slot, "tiles.x"));
+    const long before = LiveDirect3DObjects();
+    MaterialMaps maps;
+    ASSERT_TRUE(maps.Create(sharedDevice, slot));
+    IDirect3DTexture9* first = maps.Maps(0).maps[kDiffuse];
+    EXPECT_NE(first, slot.materialTextures[0]);
+    EXPECT_EQ(maps.Maps(1).maps[kDiffuse], first);
+    EXPECT_NE(maps.Maps(2).maps[kDiffuse], first) << "another colour";
+    // The flat normal map, two tinted copies, three specular and three
+    // emissive maps, each released once.
+    EXPECT_EQ(LiveDirect3DObjects(), before + 9);
+    maps.Release();
+    EXPECT_EQ(LiveDirect3DObjects(), before);
 }
 
 TEST_F(MaterialMapsTest, AnEmptySlotHasNoMaps) {

@@ -258,9 +258,10 @@ TEST_F(MeshSlotTest, PreparedOnAnotherThreadTheSlotHoldsWhatLoadingMakes) {
     worker.join();
     ASSERT_TRUE(ready);
     EXPECT_EQ(progress.permille, 1000u);
-    ASSERT_EQ(prepared.textures.size(), 2u);
-    EXPECT_EQ(prepared.textures[0].levels.size(), 3u) << "7 x 1, 3 x 1, 1 x 1";
-    EXPECT_TRUE(prepared.textures[1].levels.empty());
+    ASSERT_EQ(prepared.textures.images.size(), 1u);
+    EXPECT_EQ(prepared.textures.images[0].levels.size(), 3u) << "7 x 1, 3 x 1, 1 x 1";
+    EXPECT_EQ(prepared.textures.imageOf,
+              (std::vector<std::size_t>{0, MaterialTextures::kNoTexture}));
 
     // Installing only copies: the device sees the mesh and the texture made.
     recording->calls.clear();

@@ -92,6 +92,13 @@ HRESULT LoadTextureImageFromFile(const char* path, UINT maxWidth, UINT maxHeight
     return LoadTextureImageFromMemory(bytes.data(), bytes.size(), maxWidth, maxHeight, out);
 }
 
+std::size_t TextureImageBytes(const TextureImage& image) {
+    std::size_t bytes = 0;
+    for (const Image& level : image.levels)
+        bytes += level.bgra.size() + level.rgba.size() * sizeof(float);
+    return bytes;
+}
+
 HRESULT CreateTextureFromTextureImage(IDirect3DDevice9* device, const TextureImage& image,
                                       IDirect3DTexture9** texture) {
     if (!texture)
@@ -105,6 +112,10 @@ HRESULT CreateTextureFromTextureImage(IDirect3DDevice9* device, const TextureIma
     // levels match one for one.
     HRESULT hr = device->CreateTexture(top.width, top.height, 0, 0, TextureFormatOf(top),
                                        D3DPOOL_MANAGED, &created, nullptr);
+    if (hr == E_OUTOFMEMORY) {
+        SetLoadFailure("out of memory");
+        return hr;
+    }
     if (FAILED(hr)) {
         SetLoadFailure("the device cannot make a texture of %u x %u pixels", top.width, top.height);
         return hr;

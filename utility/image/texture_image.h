@@ -24,8 +24,13 @@ HRESULT LoadTextureImageFromFile(const char* path, UINT maxWidth, UINT maxHeight
 HRESULT LoadTextureImageFromMemory(const void* data, std::size_t size, UINT maxWidth,
                                    UINT maxHeight, TextureImage& out);
 
+// The bytes the image's levels take in memory, as a texture made from them
+// takes again: what a load's memory budget counts for it.
+std::size_t TextureImageBytes(const TextureImage& image);
+
 // A managed texture with the image's levels, on `device`. A texture the
-// device refuses leaves the reason for LoadFailure().
+// device refuses leaves the reason for LoadFailure(): "out of memory" where
+// the memory is not there.
 HRESULT CreateTextureFromTextureImage(IDirect3DDevice9* device, const TextureImage& image,
                                       IDirect3DTexture9** texture);
 
