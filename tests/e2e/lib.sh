@@ -326,10 +326,14 @@ more_status_lines_than() {
 
 # catches_status_signal: the viewer has its SIGUSR2 handler in place, so
 # that the signal asks for a status line instead of ending it.
+# It waits, too, for the drawing device's threads: a signal sent while SDL
+# is still starting the video (seen under a loaded Wayland compositor) can
+# end the viewer although the handler shows as installed.
 catches_status_signal() {
-    local caught
+    local caught threads
     caught=$(awk '/^SigCgt:/ {print $2}' "/proc/$APP_PID/status" 2>/dev/null) &&
-        [ $((16#$caught >> ($(kill -l USR2) - 1) & 1)) = 1 ]
+        threads=$(awk '/^Threads:/ {print $2}' "/proc/$APP_PID/status" 2>/dev/null) &&
+        [ $((16#$caught >> ($(kill -l USR2) - 1) & 1)) = 1 ] && [ "$threads" -gt 1 ]
 }
 
 # frames_drawn: asks the viewer for a status line (SIGUSR2) and sets FRAMES
