@@ -1,12 +1,18 @@
 #include "platform/win32/drop.h"
 
+#include <unistd.h>
+
+#include <cctype>
+#include <climits>
 #include <cstring>
 
 HDROP MakeDrop(std::vector<std::string> paths) {
     return new HDROP__{std::move(paths)};
 }
 
-static int HexValue(char c) {
+namespace {
+
+int HexValue(char c) {
     if (c >= '0' && c <= '9')
         return c - '0';
     if (c >= 'a' && c <= 'f')
@@ -16,52 +22,152 @@ static int HexValue(char c) {
     return -1;
 }
 
-std::string LocalPathFromDropItem(const std::string& item) {
-    std::string path = item;
-    while (!path.empty() && (path.back() == '\r' || path.back() == '\n'))
-        path.pop_back();
-    static const char scheme[] = "file://";
-    if (path.compare(0, sizeof scheme - 1, scheme) != 0)
-        return path;
-    // file://host/path: the path starts at the first slash after the host.
-    size_t start = path.find('/', sizeof scheme - 1);
-    if (start == std::string::npos)
-        return std::string();
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+    if (text.size() < prefix.size())
+        return false;
+    for (size_t i = 0; i < prefix.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(text[i])) != prefix[i])
+            return false;
+    return true;
+}
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && StartsWithNoCase(a, b);
+}
+
+DroppedItem NotLocal() {
+    return DroppedItem{DroppedItem::Kind::NotLocal, std::string()};
+}
+
+DroppedItem LocalFile(std::string path) {
+    if (path.find('\0') != std::string::npos)
+        return DroppedItem{DroppedItem::Kind::HasNul, std::string()};
+    return DroppedItem{DroppedItem::Kind::LocalFile, std::move(path)};
+}
+
+std::string DecodeEscapes(std::string_view text) {
     std::string decoded;
-    for (size_t i = start; i < path.size(); ++i) {
+    decoded.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
         int hi, lo;
-        if (path[i] == '%' && i + 2 < path.size() && (hi = HexValue(path[i + 1])) >= 0 &&
-            (lo = HexValue(path[i + 2])) >= 0) {
+        if (text[i] == '%' && i + 2 < text.size() && (hi = HexValue(text[i + 1])) >= 0 &&
+            (lo = HexValue(text[i + 2])) >= 0) {
             decoded += char(hi * 16 + lo);
             i += 2;
         } else {
-            decoded += path[i];
+            decoded += text[i];
         }
     }
     return decoded;
 }
 
-std::vector<std::string> LocalPathsFromDroppedText(const std::string& text) {
-    std::vector<std::string> paths;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        const std::string line = text.substr(start, end - start);
-        start = end + 1;
-        if (line.empty() || line == "\r")
-            continue;
-        const bool uri = line.compare(0, 7, "file://") == 0;
-        std::string path = LocalPathFromDropItem(line);
-        // Only whole local paths: a NUL would cut the name short and open
-        // another file.
-        if ((!uri && line[0] != '/') || path.empty() || path[0] != '/' ||
-            path.find('\0') != std::string::npos)
-            return {};
-        paths.push_back(std::move(path));
+// The path of a "file:" URI, after the scheme: "//host/path" or "/path".
+DroppedItem ReadFileUri(std::string_view rest, std::string_view hostName) {
+    if (rest.compare(0, 2, "//") == 0) {
+        const size_t slash = rest.find('/', 2);
+        if (slash == std::string_view::npos)
+            return NotLocal();
+        const std::string_view host = rest.substr(2, slash - 2);
+        if (!host.empty() && !EqualsNoCase(host, "localhost") &&
+            (hostName.empty() || host != hostName))
+            return NotLocal();
+        rest.remove_prefix(slash);
     }
-    return paths;
+    if (rest.empty() || rest[0] != '/')
+        return NotLocal();
+    return LocalFile(DecodeEscapes(rest));
+}
+
+// Calls `take` with each line of `list` that is not empty, line ends gone.
+template <class Take>
+void ForEachLine(const std::string& list, Take take) {
+    size_t start = 0;
+    while (start < list.size()) {
+        size_t end = list.find('\n', start);
+        if (end == std::string::npos)
+            end = list.size();
+        std::string_view line(list.data() + start, end - start);
+        start = end + 1;
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        if (!line.empty() && !take(line))
+            return;
+    }
+}
+
+constexpr const char* kNoLocalFiles = "it names no local files";
+
+} // namespace
+
+DroppedItem ReadDroppedItem(std::string_view item, std::string_view hostName) {
+    while (!item.empty() && (item.back() == '\r' || item.back() == '\n'))
+        item.remove_suffix(1);
+    if (!item.empty() && item[0] == '/')
+        return LocalFile(std::string(item));
+    if (StartsWithNoCase(item, "file:"))
+        return ReadFileUri(item.substr(5), hostName);
+    return NotLocal();
+}
+
+DroppedFiles ReadUriList(const std::string& list, std::string_view hostName) {
+    DroppedFiles files;
+    ForEachLine(list, [&](std::string_view line) {
+        if (line[0] == '#')
+            return true;
+        DroppedItem item = ReadDroppedItem(line, hostName);
+        switch (item.kind) {
+        case DroppedItem::Kind::LocalFile:
+            files.paths.push_back(std::move(item.path));
+            return true;
+        case DroppedItem::Kind::NotLocal:
+            files.ignored.emplace_back(line);
+            return true;
+        case DroppedItem::Kind::HasNul:
+            files.refusal = "\"" + PrintableItem(line) + "\" names a path with a NUL in it";
+            return false;
+        }
+        return true;
+    });
+    if (files.refusal.empty() && files.paths.empty())
+        files.refusal = kNoLocalFiles;
+    if (!files.refusal.empty())
+        files.paths.clear();
+    return files;
+}
+
+DroppedFiles ReadDroppedText(const std::string& text, std::string_view hostName) {
+    DroppedFiles files;
+    ForEachLine(text, [&](std::string_view line) {
+        DroppedItem item = ReadDroppedItem(line, hostName);
+        if (item.kind != DroppedItem::Kind::LocalFile) {
+            files.paths.clear();
+            return false;
+        }
+        files.paths.push_back(std::move(item.path));
+        return true;
+    });
+    if (files.paths.empty())
+        files.refusal = kNoLocalFiles;
+    return files;
+}
+
+std::string ThisHostName() {
+    char name[HOST_NAME_MAX + 1] = "";
+    if (gethostname(name, sizeof name) != 0)
+        return std::string();
+    name[HOST_NAME_MAX] = '\0';
+    return name;
+}
+
+std::string PrintableItem(std::string_view item) {
+    constexpr size_t kShown = 200;
+    std::string shown(item.substr(0, kShown));
+    for (char& c : shown)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
+            c = '?';
+    if (item.size() > kShown)
+        shown += "...";
+    return shown;
 }
 
 UINT DragQueryFileA(HDROP drop, UINT file, LPSTR buffer, UINT bufferSize) {

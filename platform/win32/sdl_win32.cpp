@@ -6,6 +6,7 @@
 #include "platform/win32/termination.h"
 #include "platform/win32/wayland_connection.h"
 #include "platform/win32/window.h"
+#include "platform/win32/x_drops.h"
 #include "platform/win32/x_errors.h"
 
 #include <SDL.h>
@@ -37,6 +38,7 @@ public:
         }
         SDL_SetWindowData(window, kWindowDataKey, hwnd);
         WatchXErrorsFor(window);
+        ReceiveXDropsFor(window);
         // SDL keeps one connection for all its windows.
         if (!waylandDisplay)
             waylandDisplay = WaylandDisplayOf(window);
@@ -50,6 +52,7 @@ public:
         if (dropWindow == hwnd)
             dropWindow = nullptr;
         auto* window = static_cast<SDL_Window*>(hwnd->native);
+        ForgetXDropsFor(window);
         ForgetXErrorsFor(window);
         SDL_DestroyWindow(window);
         hwnd->native = nullptr;
@@ -76,6 +79,12 @@ public:
         SDL_Event event;
         while (SDL_PollEvent(&event))
             Translate(event);
+        const auto accepts = [this](SDL_Window* window) {
+            return acceptingWindow && acceptingWindow->native == window;
+        };
+        for (XDrop& drop : AnswerXDrags(accepts))
+            PostDrop(static_cast<HWND>(SDL_GetWindowData(drop.window, kWindowDataKey)),
+                     std::move(drop.paths));
         EndOnLostWaylandConnection();
     }
 
@@ -291,26 +300,30 @@ private:
             dropOpen = true;
             break;
         case SDL_DROPFILE: {
-            std::string path = LocalPathFromDropItem(event.drop.file ? event.drop.file : "");
+            // Where SDL receives the drop itself (Wayland), it has already
+            // turned each URI it could into a path.
+            DroppedItem item = ReadDroppedItem(event.drop.file ? event.drop.file : "", hostName);
+            if (item.kind == DroppedItem::Kind::LocalFile)
+                dropPaths.push_back(std::move(item.path));
+            else
+                std::fprintf(stderr, "zelqad: dropped item ignored: \"%s\" is not a local file\n",
+                             PrintableItem(event.drop.file ? event.drop.file : "").c_str());
             SDL_free(event.drop.file);
             if (!dropOpen)
                 dropWindow = WindowOfId(event.drop.windowID);
-            if (!path.empty())
-                dropPaths.push_back(std::move(path));
             if (!dropOpen)
                 FinishDrop();
             break;
         }
         case SDL_DROPTEXT: {
             // Text that lists files is a drop of those files.
-            std::string text = event.drop.file ? event.drop.file : "";
+            DroppedFiles files = ReadDroppedText(event.drop.file ? event.drop.file : "", hostName);
             SDL_free(event.drop.file);
             if (!dropOpen)
                 dropWindow = WindowOfId(event.drop.windowID);
-            std::vector<std::string> paths = LocalPathsFromDroppedText(text);
-            if (paths.empty())
-                std::fprintf(stderr, "zelqad: dropped text ignored: it names no local files\n");
-            for (std::string& path : paths)
+            if (!files.refusal.empty())
+                std::fprintf(stderr, "zelqad: dropped text ignored: %s\n", files.refusal.c_str());
+            for (std::string& path : files.paths)
                 dropPaths.push_back(std::move(path));
             if (!dropOpen)
                 FinishDrop();
@@ -324,14 +337,18 @@ private:
         }
     }
 
-    // One drop message per drop, however many files it carries.
     void FinishDrop() {
-        HWND target = dropWindow ? dropWindow : acceptingWindow;
-        if (target && target == acceptingWindow && !dropPaths.empty())
-            PostMessageA(target, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(dropPaths)), 0);
+        PostDrop(dropWindow ? dropWindow : acceptingWindow, std::move(dropPaths));
         dropPaths.clear();
         dropOpen = false;
         dropWindow = nullptr;
+    }
+
+    // One drop message per drop, however many files it carries.
+    void PostDrop(HWND target, std::vector<std::string> paths) {
+        if (target && target == acceptingWindow && !paths.empty())
+            PostMessageA(target, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(std::move(paths))),
+                         0);
     }
 
     bool videoReady = false;
@@ -342,6 +359,7 @@ private:
     HWND dropWindow = nullptr;
     bool dropOpen = false;
     std::vector<std::string> dropPaths;
+    const std::string hostName = ThisHostName();
     float wheelResidue = 0.0f;
     bool warpPending = false;
     POINT warpTarget{0, 0};

@@ -5,11 +5,9 @@
 #include <SDL.h>
 #include <SDL_syswm.h>
 #include <X11/Xlib.h>
-#include <dlfcn.h>
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <vector>
 
 namespace {
@@ -40,22 +38,6 @@ XID XWindowOf(SDL_Window* window) {
 }
 
 } // namespace
-
-// A drag source names the types it offers as atoms; SDL asks for the name of
-// each and compares it without checking for the null that Xlib returns when
-// the atom does not exist (BadAtom, logged above). An empty name matches no
-// type, so such a drag is simply not taken. Defined here, this one stands
-// before Xlib's for every caller in the process, SDL included; callers free
-// the name with XFree, which is free().
-extern "C" char* XGetAtomName(Display* display, Atom atom) {
-    using GetAtomName = char* (*)(Display*, Atom);
-    static const GetAtomName xlibGetAtomName =
-        reinterpret_cast<GetAtomName>(dlsym(RTLD_NEXT, "XGetAtomName"));
-    char* name = xlibGetAtomName ? xlibGetAtomName(display, atom) : nullptr;
-    if (!name)
-        name = static_cast<char*>(std::calloc(1, 1));
-    return name;
-}
 
 void WatchXErrorsFor(SDL_Window* window) {
     XID id = XWindowOf(window);

@@ -1,10 +1,9 @@
 // X protocol errors that other clients cause. Xlib's default handler ends the
 // process on any error, and a drag source whose window has gone (destroyed
-// before the replies of the drop protocol reach it) makes SDL's requests
+// before the replies of the drop protocol reach it) makes our requests
 // about that window fail. Errors about our own windows still go to the
 // handler that was there before (SDL's, which then ends the program as Xlib
-// does); any other is logged and the program carries on. A type of a drag
-// that names no atom reads as an empty name rather than a null one.
+// does); any other is logged and the program carries on.
 #pragma once
 
 struct SDL_Window;
