@@ -50,15 +50,17 @@ void AppMain::QueueLoad(DropTarget target, const std::string& path) {
     loader->Request(std::move(request));
 }
 
-void AppMain::RequestLoad(DropTarget target, const char* path) {
+void AppMain::RequestLoad(DropTarget target, const char* path, bool firstOfDrop) {
     if (!path || target.slot < 0 || target.slot >= kContentSlots)
         return;
     // A small file shows on the next frame; behind a load that is still
-    // running, the frame does not wait.
+    // running, the frame does not wait. Nor for the later files of one drop:
+    // each replaces the one before in the same slot, and a drop of
+    // thousands would cost a wait for each.
     ContentLoader::Activity activity;
-    const bool wasIdle = !loader->Busy(activity);
+    const bool wait = firstOfDrop && !loader->Busy(activity);
     QueueLoad(target, path);
-    if (wasIdle)
+    if (wait)
         loader->WaitIdle(dropWaitMs);
     InstallFinishedLoads();
 }

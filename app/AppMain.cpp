@@ -305,5 +305,5 @@ void AppMain::OnFileDropped(const char* path) {
     // leaves its slot as a failed load always has (a mesh slot empty, a
     // texture set on its fallbacks), with a notice of why.
     DropTarget target = RouteDrop(inputState.mouseX, inputState.mouseY, app.width, app.height);
-    app.RequestLoad(target, path);
+    app.RequestLoad(target, path, KvBase::DroppedFileIndex() == 0);
 }

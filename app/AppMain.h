@@ -104,7 +104,8 @@ public:
     // is loading, the caller waits up to dropWaitMs for it, so that a small
     // file still shows on the very next frame; a bigger one shows when it is
     // ready, the frames going on meanwhile with a notice of its progress.
-    void RequestLoad(DropTarget target, const char* path);
+    // The later files of one drop never wait.
+    void RequestLoad(DropTarget target, const char* path, bool firstOfDrop = true);
     // Hands the finished loads over to their slots, on the frame thread.
     // False when one of them failed.
     bool InstallFinishedLoads();

@@ -10,6 +10,7 @@
 namespace {
 
 KvBase::DropHandler dropHandler = nullptr;
+UINT droppedFileIndex = 0;
 bool classToRegister = true;
 
 constexpr const char* kClassName = "KvWindow";
@@ -168,6 +169,10 @@ void KvBase::SetDropHandler(DropHandler handler) {
         DragAcceptFiles(hwnd, handler != nullptr);
 }
 
+UINT KvBase::DroppedFileIndex() {
+    return droppedFileIndex;
+}
+
 LRESULT KvBase::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case WM_CLOSE:
@@ -188,8 +193,10 @@ LRESULT KvBase::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
                 if (length + 1 > path.size())
                     path.resize(length + 1);
                 DragQueryFileA(drop, i, path.data(), UINT(path.size()));
+                droppedFileIndex = i;
                 dropHandler(path.data());
             }
+            droppedFileIndex = 0;
         }
         DragFinish(drop);
         return 0;

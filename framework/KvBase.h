@@ -30,6 +30,12 @@ public:
 
     // The window accepts dropped files exactly while a handler is installed.
     void SetDropHandler(DropHandler handler);
+    // While the handler runs for a dropped file, the file's place in its
+    // drop: 0 for the first, and outside a drop.
+    static UINT DroppedFileIndex();
+    // The procedure of the window class; tests and benchmarks, whose windows
+    // are of a class of their own, hand it messages directly.
+    static LRESULT WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
     // A run that only draws pictures for files keeps its window hidden.
     bool showWindow = true;
@@ -61,5 +67,4 @@ protected:
 private:
     void PumpMessages();
     void StepFrame();
-    static LRESULT WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 };

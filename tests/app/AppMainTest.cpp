@@ -4,6 +4,7 @@
 #include "app/AppMain.h"
 #include "effects/effect_resources.h"
 #include "framework/InputState.h"
+#include "platform/win32/drop.h"
 #include "tests/app/HeldLoad.h"
 #include "tests/framework/ScriptedRecordingFixture.h"
 
@@ -885,6 +886,35 @@ std::string TwoMaterialFile(const fs::path& directory) {
     for (const char* name : {"two.x", "red.tga"})
         fs::copy_file(model / name, directory / name, fs::copy_options::overwrite_existing);
     return (directory / "two.x").string();
+}
+
+// A drop of thousands of files must not cost a wait for each: its first
+// file shows at once, the rest load behind the frames, each superseding the
+// one before, and the last one dropped ends in the slot.
+TEST_F(AppMainTest, ADropOfManyFilesWaitsOnlyForTheFirst) {
+    HeldLoad hold;
+    const std::string first = CubeFile();
+    const std::string last = TwoMaterialFile(work);
+    AppMain app;
+    app.loader = std::make_unique<ContentLoader>([&](LoadResult& result) {
+        if (result.request.path == first)
+            PrepareContent(result);
+        else
+            hold.Preparer()(result);
+    });
+    ASSERT_TRUE(Start(app));
+    Frame(app);
+    inputState.mouseX = 100; // top left: mesh slot 0
+    inputState.mouseY = 100;
+    KvBase::WindowProc(app.hwnd, WM_DROPFILES,
+                       reinterpret_cast<WPARAM>(MakeDrop({first, "./data/skin.x", last})), 0);
+    EXPECT_FALSE(hold.gaveWay) << "a file after the first waited for its load";
+    EXPECT_EQ(app.meshSlots[0].mesh->GetNumFaces(), 12u);
+    hold.Open();
+    app.loader->WaitIdle(ContentLoader::kForever);
+    Frame(app);
+    EXPECT_EQ(app.meshSlots[0].mesh->GetNumFaces(), 4u);
+    app.OnTerm();
 }
 
 // For each indexed draw from call `from` on: the textures bound to stages 0
