@@ -37,7 +37,7 @@ void ApplyAnimationKeys(SlotAnimation& animation) {
 
 } // namespace
 
-bool AppMain::StartSlotAnimation(int slot, PreparedMesh& prepared, const std::string& path) {
+std::string AppMain::StartSlotAnimation(int slot, PreparedMesh& prepared, const std::string& path) {
     ID3DXMesh* mesh = meshSlots[slot].mesh;
     std::unique_ptr<MeshAnimation> animation = std::move(prepared.animation);
     // A mesh kept in its file's own layout takes no poses.
@@ -48,14 +48,14 @@ bool AppMain::StartSlotAnimation(int slot, PreparedMesh& prepared, const std::st
                                      options.animationSpeed);
     playing.WritePose(mesh);
     animationTick = timeGetTime();
-    if (!found) {
-        // A picture of another set than the one asked for would be wrong;
-        // the window plays what there is.
-        const std::string reason = "it has no animation set \"" + options.animation + "\"";
-        ReportFileFailure(path.c_str(), reason.c_str(),
-                          options.screenshotPath.empty() ? "its first set plays" : nullptr);
-    }
-    return found;
+    if (found)
+        return std::string();
+    // A picture of another set than the one asked for would be wrong; the
+    // window plays what there is.
+    const std::string reason = "it has no animation set \"" + options.animation + "\"";
+    ReportFileFailure(path.c_str(), reason.c_str(),
+                      options.screenshotPath.empty() ? "its first set plays" : nullptr);
+    return reason;
 }
 
 void AppMain::UpdateAnimations() {

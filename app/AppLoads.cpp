@@ -85,8 +85,9 @@ bool AppMain::InstallLoad(LoadResult& result) {
         ClearLoadFailure();
         materialMaps[slot].Release();
         installed = InstallMeshSlot(device, meshSlots[slot], result.mesh);
-        if (!StartSlotAnimation(slot, result.mesh, request.path) && !options.screenshotPath.empty())
-            result.failure = "it has no animation set \"" + options.animation + "\"";
+        const std::string missingSet = StartSlotAnimation(slot, result.mesh, request.path);
+        if (!missingSet.empty() && !options.screenshotPath.empty())
+            result.failure = missingSet;
         UpdateMeshBounds(slot);
         materialMaps[slot].Create(device, meshSlots[slot]);
         // A model opened shows itself as its file describes it.

@@ -156,9 +156,9 @@ public:
     // the slot; nothing in the default data moves.
     SlotAnimation slotAnimations[2];
     // Starts what a mesh just put in `slot` plays, and writes its first
-    // pose. False, with the reason on stderr, when the set the options
-    // choose is not in it.
-    bool StartSlotAnimation(int slot, PreparedMesh& prepared, const std::string& path);
+    // pose. When the set the options choose is not in it: the reason, also
+    // on stderr; else empty.
+    std::string StartSlotAnimation(int slot, PreparedMesh& prepared, const std::string& path);
     // The animation keys, then every clock moved on by the time gone by
     // since the last frame (none in a picture for a file), then the poses.
     void UpdateAnimations();
