@@ -9,6 +9,11 @@
 //                           writes one height field of SIDE x SIDE vertices
 //                           in one encoding (text, binary, tzip, bzip), for
 //                           tests and soak runs that need a big model
+//   LoadBench write-padded FILE MB PADDING
+//                           writes the 10-thousand-triangle height field
+//                           after MB megabytes (10^6) of padding: blanks or
+//                           comments ("tzip") or separators ("bzip"), a
+//                           decompression bomb that is valid throughout
 //   LoadBench load FILE     D3DXLoadMeshFromXA alone
 //   LoadBench slot FILE     the viewer's whole slot preparation (LoadMeshSlot:
 //                           load, clone, adjacency, cleaning, tangents, repair)
@@ -28,6 +33,7 @@
 #include "platform/d3d9/com.h"
 #include "platform/memory/large_allocator.h"
 #include "tools/common/height_field.h"
+#include "tools/common/padded_xfile.h"
 #include "tools/common/tool_device.h"
 #include "utility/core/file_bytes.h"
 #include "utility/xfile/xfile_format.h"
@@ -99,6 +105,37 @@ int WriteOne(const char* path, const char* side, const char* encodingName) {
         if (std::strcmp(XEncodingName(encoding), encodingName) == 0)
             return WriteModel(HeightField(std::uint32_t(vertices)), encoding, path) ? 0 : 1;
     std::fprintf(stderr, "LoadBench: no encoding %s\n", encodingName);
+    return 2;
+}
+
+int WritePadded(const char* path, const char* megabytes, const char* paddingName) {
+    char* end = nullptr;
+    unsigned long long mb = std::strtoull(megabytes, &end, 10);
+    if (*end || mb > 4000) {
+        std::fprintf(stderr, "LoadBench: the padding is 0 to 4000 MB, not %s\n", megabytes);
+        return 2;
+    }
+    struct Named {
+        const char* name;
+        XPadding padding;
+        XEncoding encoding;
+    };
+    constexpr Named kPaddings[] = {
+        {"blanks", XPadding::Blanks, XEncoding::TextCompressed},
+        {"comments", XPadding::Comments, XEncoding::TextCompressed},
+        {"separators", XPadding::Separators, XEncoding::BinaryCompressed}};
+    for (const Named& named : kPaddings) {
+        if (std::strcmp(named.name, paddingName) != 0)
+            continue;
+        std::vector<std::uint8_t> bytes;
+        if (WritePaddedXFile(HeightField(kModels[0].side), named.encoding, named.padding,
+                             mb * 1000000, bytes) &&
+            SUCCEEDED(WriteFileBytes(path, bytes)))
+            return 0;
+        std::fprintf(stderr, "LoadBench: cannot write %s\n", path);
+        return 1;
+    }
+    std::fprintf(stderr, "LoadBench: no padding %s\n", paddingName);
     return 2;
 }
 
@@ -224,13 +261,16 @@ int Inflate(const char* path) {
 int main(int argc, char** argv) {
     if (argc == 5 && std::string(argv[1]) == "write")
         return WriteOne(argv[2], argv[3], argv[4]);
+    if (argc == 5 && std::string(argv[1]) == "write-padded")
+        return WritePadded(argv[2], argv[3], argv[4]);
     if (argc == 4 && std::string(argv[1]) == "replace") {
         ToolDevice tool;
         return tool.device ? Replace(argv[2], std::atoi(argv[3]), tool.device) : 1;
     }
     if (argc != 3) {
-        std::fprintf(stderr, "usage: LoadBench write DIR | write FILE SIDE ENCODING | load FILE | "
-                             "slot FILE | replace FILE N | inflate FILE\n");
+        std::fprintf(stderr, "usage: LoadBench write DIR | write FILE SIDE ENCODING | "
+                             "write-padded FILE MB PADDING | load FILE | slot FILE | replace FILE "
+                             "N | inflate FILE\n");
         return 2;
     }
     std::string mode = argv[1];

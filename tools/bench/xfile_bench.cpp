@@ -3,11 +3,19 @@
 // each file's X content (inflated, for the compressed encodings) is about
 // 50 MB, read into one merged mesh. bytes_per_second counts the file as it
 // lies on disk; content_MB/s counts the X content the parser walked.
+//
+// The padded cases are decompression bombs that are valid throughout: a
+// small mesh after 1.9 GB of blanks, comments or separators in a file of a
+// few MB (tools/common/padded_xfile.h). peak_RSS_MB is the process's peak
+// resident memory after them: run them alone
+// (--benchmark_filter=ParsePadded) to see what they cost.
 #include "tools/common/height_field.h"
+#include "tools/common/padded_xfile.h"
 #include "utility/xfile/xfile_reader.h"
 #include "utility/xfile/xfile_writer.h"
 
 #include <benchmark/benchmark.h>
+#include <sys/resource.h>
 
 #include <cmath>
 #include <map>
@@ -67,6 +75,31 @@ void ParseXFile(benchmark::State& state, XEncoding encoding, int floatBytes) {
     state.counters["triangles"] = double(triangles);
 }
 
+constexpr std::uint64_t kPaddingBytes = 1'900'000'000;
+constexpr std::uint32_t kPaddedMeshSide = 72; // about 10 thousand triangles
+
+void ParsePaddedXFile(benchmark::State& state, XEncoding encoding, XPadding padding) {
+    std::vector<std::uint8_t> file;
+    if (!WritePaddedXFile(HeightField(kPaddedMeshSide), encoding, padding, kPaddingBytes, file)) {
+        state.SkipWithError("the padded file could not be made");
+        return;
+    }
+    for (auto _ : state) {
+        XMeshData mesh;
+        if (FAILED(ReadXFile(file.data(), file.size(), nullptr, mesh))) {
+            state.SkipWithError("the padded file did not read back");
+            return;
+        }
+        benchmark::DoNotOptimize(mesh.vertices.data());
+    }
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    state.counters["file_MB"] = double(file.size()) / 1e6;
+    state.counters["content_MB/s"] = benchmark::Counter(
+        double(kPaddingBytes) / 1e6, benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["peak_RSS_MB"] = double(usage.ru_maxrss) / 1024;
+}
+
 } // namespace
 
 BENCHMARK_CAPTURE(ParseXFile, text32, XEncoding::Text, 4)->Unit(benchmark::kMillisecond);
@@ -76,5 +109,16 @@ BENCHMARK_CAPTURE(ParseXFile, binary64, XEncoding::Binary, 8)->Unit(benchmark::k
 BENCHMARK_CAPTURE(ParseXFile, tzip32, XEncoding::TextCompressed, 4)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(ParseXFile, bzip32, XEncoding::BinaryCompressed, 4)
     ->Unit(benchmark::kMillisecond);
+
+BENCHMARK_CAPTURE(ParsePaddedXFile, tzip_blanks, XEncoding::TextCompressed, XPadding::Blanks)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+BENCHMARK_CAPTURE(ParsePaddedXFile, tzip_comments, XEncoding::TextCompressed, XPadding::Comments)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+BENCHMARK_CAPTURE(ParsePaddedXFile, bzip_separators, XEncoding::BinaryCompressed,
+                  XPadding::Separators)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
 
 BENCHMARK_MAIN();

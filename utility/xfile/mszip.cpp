@@ -8,7 +8,6 @@ namespace {
 
 constexpr size_t BlockHeaderSize = 4;
 constexpr size_t SignatureSize = 2; // "CK"
-constexpr size_t WindowSize = 32768;
 constexpr size_t MaxBlockField = 0xFFFF;
 
 unsigned ReadWord(const std::uint8_t* p) {
@@ -22,7 +21,7 @@ void AppendWord(std::vector<std::uint8_t>& out, size_t value) {
 
 // The window of what was produced so far, where the next block may look back.
 size_t DictionaryLength(size_t produced) {
-    return std::min(produced, WindowSize);
+    return std::min(produced, MszipDictionaryBytes);
 }
 
 class Deflater {
@@ -71,9 +70,8 @@ struct MszipInflater::Stream {
     bool ready = false;
 };
 
-MszipInflater::MszipInflater(const std::uint8_t* blocks, size_t blocksSize, std::uint8_t* output,
-                             size_t outputSize)
-    : stream(new Stream), data(blocks), size(blocksSize), out(output), outSize(outputSize) {
+MszipInflater::MszipInflater(const std::uint8_t* blocks, size_t blocksSize, size_t outputSize)
+    : stream(new Stream), data(blocks), size(blocksSize), outSize(outputSize) {
     stream->ready = inflateInit2(&stream->z, -MAX_WBITS) == Z_OK;
 }
 
@@ -82,7 +80,7 @@ MszipInflater::~MszipInflater() {
         inflateEnd(&stream->z);
 }
 
-MszipInflater::Step MszipInflater::Next() {
+MszipInflater::Step MszipInflater::Next(std::uint8_t* out) {
     if (ended)
         return Step::Bad;
     if (pos == size) {
@@ -109,11 +107,11 @@ MszipInflater::Step MszipInflater::Next() {
     if (inflateReset(&z) != Z_OK)
         return Step::Bad;
     if (dictionarySize &&
-        inflateSetDictionary(&z, out + produced - dictionarySize, uInt(dictionarySize)) != Z_OK)
+        inflateSetDictionary(&z, out - dictionarySize, uInt(dictionarySize)) != Z_OK)
         return Step::Bad;
     z.next_in = const_cast<Bytef*>(data + pos + SignatureSize);
     z.avail_in = uInt(packedSize - SignatureSize);
-    z.next_out = out + produced;
+    z.next_out = out;
     z.avail_out = uInt(blockSize);
     if (inflate(&z, Z_FINISH) != Z_STREAM_END || z.avail_out != 0)
         return Step::Bad;

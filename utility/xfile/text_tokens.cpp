@@ -97,6 +97,20 @@ bool TextTokens::ScanWhile(Inside inside) {
     }
 }
 
+// Blanks, unlike a token, are given back as they are passed: a body of
+// nothing but blanks never has to be held.
+bool TextTokens::SkipSpace() {
+    for (;;) {
+        while (at < end && IsSpace(*at))
+            ++at;
+        releasable = at;
+        if (at < end)
+            return true;
+        if (!More())
+            return false;
+    }
+}
+
 void TextTokens::SkipLine() {
     for (;;) {
         const void* newline = std::memchr(at, '\n', size_t(end - at));
@@ -112,10 +126,8 @@ void TextTokens::SkipLine() {
 
 void TextTokens::SkipSpaceAndComments() {
     for (;;) {
-        releasable = at;
-        if (!ScanWhile(IsSpace))
+        if (!SkipSpace())
             return;
-        releasable = at;
         std::uint8_t c = *at;
         bool comment = c == '#';
         if (c == '/' && Ensure(2))
@@ -166,14 +178,15 @@ void TextTokens::Next(Token& token) {
     }
 }
 
+// A token's pointers into the body are taken from `releasable`, its start,
+// once it is read whole: the window may have slid while it was read.
 void TextTokens::Word(Token& token) {
-    const std::uint8_t* start = at;
     ScanWhile(IsWordChar);
-    if (at == start || (at < end && kClasses.of[*at] == kControl)) {
+    if (at == releasable || (at < end && kClasses.of[*at] == kControl)) {
         Fail(token, at, ControlCharacter(*at));
         return;
     }
-    std::string_view word(reinterpret_cast<const char*>(start), size_t(at - start));
+    std::string_view word(reinterpret_cast<const char*>(releasable), size_t(at - releasable));
     token.text = word;
     if (LooksNumeric(word)) {
         if (ParseUnsigned(word, token.integer)) {
@@ -194,12 +207,12 @@ void TextTokens::Word(Token& token) {
 // Exporters escape backslashes in paths (".\\test.png"); a backslash before
 // anything else than '\' or '"' stays as it is.
 void TextTokens::Quoted(Token& token) {
-    const std::uint8_t* quote = at;
-    const std::uint8_t* start = ++at;
+    ++at;
     if (!ScanWhile([](std::uint8_t c) { return c != '"' && c != '\\'; })) {
-        Fail(token, quote, kUnclosedString);
+        Fail(token, releasable, kUnclosedString);
         return;
     }
+    const std::uint8_t* start = releasable + 1;
     if (*at == '"') {
         token.kind = TokenKind::String;
         token.text = std::string_view(reinterpret_cast<const char*>(start), size_t(at - start));
@@ -209,7 +222,7 @@ void TextTokens::Quoted(Token& token) {
     unescaped.assign(start, at);
     for (;;) {
         if (at == end && !More()) {
-            Fail(token, quote, kUnclosedString);
+            Fail(token, releasable, kUnclosedString);
             return;
         }
         if (*at == '"')
@@ -224,12 +237,12 @@ void TextTokens::Quoted(Token& token) {
 }
 
 void TextTokens::Guid(Token& token) {
-    const std::uint8_t* bracket = at;
-    const std::uint8_t* start = ++at;
+    ++at;
     if (!ScanWhile([](std::uint8_t c) { return c != '>'; })) {
-        Fail(token, bracket, "a GUID with no closing \">\"");
+        Fail(token, releasable, "a GUID with no closing \">\"");
         return;
     }
+    const std::uint8_t* start = releasable + 1;
     token.kind = TokenKind::Guid;
     token.text = std::string_view(reinterpret_cast<const char*>(start), size_t(at - start));
     ++at;

@@ -47,21 +47,23 @@ struct XReadFailure {
 
 // What both streams share: the part of the body that is ready, and the
 // body's planned end. Nothing before the current token is looked at again,
-// so the body before it is given back as the stream goes. Plain text counts
+// so the body before it is given back as the stream goes; the pointers into
+// the body (`at`, `end`, `releasable`) follow it where its window slides, so
+// no other pointer into it is held while waiting for more. Plain text counts
 // its lines as it goes, so that a failure far into it can name its line.
 class TokenInput {
 public:
     TokenInput(XContent& content, bool countLines)
-        : content(content), base(content.Data()), at(base), end(base + content.Ready(1)),
+        : content(content), window(content.Data()), at(window), end(window + content.Ready(1)),
           countLines(countLines) {}
     // Bytes of the body not yet read, counting those still to come.
-    size_t Remaining() const { return content.Size() - size_t(at - base); }
+    size_t Remaining() const { return content.Size() - OffsetOf(at); }
     // How far the stream has got through the body.
-    size_t Offset() const { return size_t(at - base); }
+    size_t Offset() const { return OffsetOf(at); }
     // Tells the body how far the stream has got.
     void ReleaseConsumed() {
         CountLinesTo(releasable);
-        content.Release(size_t(releasable - base));
+        content.Release(OffsetOf(releasable));
     }
     // Where the token last read starts.
     LoadPosition TokenPosition() { return PositionOf(releasable); }
@@ -72,9 +74,11 @@ protected:
     // Waits for more of the body; false at its end.
     bool More() {
         ReleaseConsumed();
-        size_t have = size_t(end - base);
-        end = base + content.Ready(have + 1);
-        return size_t(end - base) > have;
+        size_t have = OffsetOf(end);
+        size_t ready = content.Ready(have + 1);
+        FollowWindow();
+        end = window + (ready - windowStart);
+        return ready > have;
     }
     // At least `count` bytes after `at`, waiting for them when they are
     // still to come; false when the body ends first.
@@ -97,13 +101,14 @@ protected:
         LoadPosition position;
         position.known = true;
         position.inflated = content.Inflated();
-        position.byte = size_t(p - base) + (position.inflated ? 0 : XFileHeaderSize);
+        position.byte = OffsetOf(p) + (position.inflated ? 0 : XFileHeaderSize);
         position.line = countLines ? lines : 0;
         return position;
     }
 
     XContent& content;
-    const std::uint8_t* base;
+    const std::uint8_t* window; // holds the body from windowStart on
+    size_t windowStart = 0;
     const std::uint8_t* at;
     const std::uint8_t* end;
     // The start of the token being read, or `at` between tokens.
@@ -111,16 +116,31 @@ protected:
     bool failed = false;
 
 private:
-    // The header holds no line break: the body starts on line 1.
-    void CountLinesTo(const std::uint8_t* p) {
-        if (!countLines || p <= counted)
+    size_t OffsetOf(const std::uint8_t* p) const { return windowStart + size_t(p - window); }
+    // Where the window slid, the same bytes of the body lie earlier in it.
+    void FollowWindow() {
+        size_t moved = content.WindowStart() - windowStart;
+        if (moved == 0)
             return;
-        lines += std::uint64_t(std::count(counted, p, '\n'));
+        windowStart += moved;
+        at -= moved;
+        end -= moved;
+        releasable -= moved;
+        counted -= moved;
+    }
+    // The header holds no line break: the body starts on line 1. `counted`
+    // keeps up with `releasable` even where lines are not counted, so that
+    // it moves with the window.
+    void CountLinesTo(const std::uint8_t* p) {
+        if (p <= counted)
+            return;
+        if (countLines)
+            lines += std::uint64_t(std::count(counted, p, '\n'));
         counted = p;
     }
 
     bool countLines;
-    const std::uint8_t* counted = base;
+    const std::uint8_t* counted = window;
     std::uint64_t lines = 1;
     XReadFailure failure;
 };
@@ -138,6 +158,8 @@ public:
 
 private:
     void SkipSpaceAndComments();
+    // False when the body ends first.
+    bool SkipSpace();
     void SkipLine();
     // Moves `at` past the bytes for which `inside` holds; false when the
     // body ends first.

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <new>
 #include <system_error>
 
@@ -14,13 +15,17 @@ namespace {
 
 // Read a file in pieces of this size, so that parsing starts on the first.
 constexpr size_t kReadPiece = size_t(1) << 20;
-// How far the filling may run ahead of the parser.
+// How far the reading of a file may run ahead of the parser.
 constexpr size_t kLead = size_t(16) << 20;
-// Pages are given back in steps of this size ...
+// Pages behind the parser are given back in steps of this size.
 constexpr size_t kReleaseStep = size_t(2) << 20;
-// ... never within this distance of what the filling has reached, where
-// the inflater still reads its dictionary.
-constexpr size_t kDictionaryReach = 65536;
+// The longest token of a compressed body: far beyond any name, string or
+// number a file holds, and small enough that a bomb of one endless token
+// costs no more than one of blanks.
+constexpr size_t kLongestToken = size_t(4) << 20;
+// The window a compressed body is inflated into: that token and the block
+// after it, which the window slides to make room for.
+constexpr size_t kWindowBytes = kLongestToken + MszipMaxBlockOutput;
 // How often a waiting parser looks whether its load was cancelled.
 constexpr std::chrono::milliseconds kCancelPoll(20);
 
@@ -50,7 +55,10 @@ void XContent::Stop() {
         filler.join();
 }
 
+// A compressed body is kept in bounds by its window instead.
 void XContent::Allow(size_t offset) {
+    if (compressed)
+        return;
     {
         std::lock_guard<std::mutex> lock(mutex);
         if (offset + kLead <= allowed)
@@ -129,7 +137,7 @@ HRESULT XContent::StartCompressed(const std::uint8_t* sizeField, const std::uint
                               std::to_string(declared) + " bytes, more than its " +
                               std::to_string(compressedSize) + " bytes can inflate to");
     try {
-        buffer.resize(expected);
+        buffer.resize(std::min(expected, kWindowBytes));
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;
     }
@@ -195,9 +203,9 @@ void XContent::ReadBody() {
 }
 
 void XContent::Inflate(const std::uint8_t* blocks) {
-    MszipInflater inflater(blocks, size_t(blocksSize), buffer.data(), size);
-    while (WaitForRoom(inflater.Produced())) {
-        switch (inflater.Next()) {
+    MszipInflater inflater(blocks, size_t(blocksSize), size);
+    while (std::uint8_t* out = WaitForWindowRoom(inflater.Produced())) {
+        switch (inflater.Next(out)) {
         case MszipInflater::Step::Block:
             Publish(inflater.Produced());
             break;
@@ -223,6 +231,43 @@ void XContent::Inflate(const std::uint8_t* blocks) {
         }
     }
     Finish(nullptr);
+}
+
+std::uint8_t* XContent::WaitForWindowRoom(size_t filled) {
+    std::unique_lock<std::mutex> lock(mutex);
+    // A block never passes the declared size, which may end the body
+    // before a whole block's room.
+    size_t needed = std::min(MszipMaxBlockOutput, size - filled);
+    auto hasRoom = [&] { return windowStart + buffer.size() - filled >= needed; };
+    if (!hasRoom()) {
+        windowFull = true;
+        changed.notify_all();
+    }
+    room.wait(lock, [&] { return stop || hasRoom(); });
+    return stop ? nullptr : buffer.data() + (filled - windowStart);
+}
+
+// Keeps what the parser did not release and the dictionary of the next
+// block; a token that leaves no room for that block ends the load.
+void XContent::Slide() {
+    size_t have = ready.load(std::memory_order_relaxed);
+    size_t keep = std::min(released, have - std::min(have, MszipDictionaryBytes));
+    if (have - keep > kLongestToken) {
+        if (failure.empty()) {
+            failure = "compressed X file: a token longer than " +
+                      std::to_string(kLongestToken >> 20) + " MiB";
+            failurePosition.known = true;
+            failurePosition.inflated = true;
+            failurePosition.byte = released;
+        }
+        finished = true;
+        stop = true;
+    } else {
+        std::memmove(buffer.data(), buffer.data() + (keep - windowStart), have - keep);
+        windowStart = keep;
+    }
+    windowFull = false;
+    room.notify_all();
 }
 
 void XContent::Publish(size_t filled) {
@@ -258,7 +303,10 @@ size_t XContent::Ready(size_t wanted) {
         size_t have = ready.load(std::memory_order_acquire);
         if (have >= wanted || finished)
             return have;
-        changed.wait_for(lock, kCancelPoll);
+        if (windowFull)
+            Slide();
+        else
+            changed.wait_for(lock, kCancelPoll);
     }
 }
 
@@ -278,13 +326,13 @@ bool XContent::Failed() {
 
 void XContent::Release(size_t offset) {
     Allow(offset);
-    if (buffer.empty())
+    released = offset;
+    // The window's pages are used again as it slides.
+    if (compressed || buffer.empty())
         return;
-    size_t reached = ready.load(std::memory_order_acquire);
-    size_t limit = reached > kDictionaryReach ? reached - kDictionaryReach : 0;
-    size_t to = std::min(offset, limit) / kReleaseStep * kReleaseStep;
-    if (to <= released)
+    size_t to = offset / kReleaseStep * kReleaseStep;
+    if (to <= discarded)
         return;
-    DiscardPages(buffer.data() + released, to - released);
-    released = to;
+    DiscardPages(buffer.data() + discarded, to - discarded);
+    discarded = to;
 }

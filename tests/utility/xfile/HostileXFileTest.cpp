@@ -1,15 +1,20 @@
 // Files a hostile user might drop: special files, decompression bombs and
 // content that is valid but never ends. Each fails at once with its reason,
-// and a load can always be cancelled.
+// or loads in memory that does not grow with what it inflates to, and a
+// load can always be cancelled.
 #include "xfile_test_support.h"
 
 #include "tests/support/RecordingDeviceFixture.h"
+#include "tools/common/height_field.h"
+#include "tools/common/padded_xfile.h"
 #include "utility/core/file_bytes.h"
 #include "utility/core/load_report.h"
 #include "utility/d3dx9mesh.h"
 #include "utility/xfile/mszip.h"
 #include "utility/xfile/scene.h"
+#include "utility/xfile/xfile_writer.h"
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <filesystem>
@@ -55,6 +60,18 @@ std::string ReadFailure(const std::vector<std::uint8_t>& file, HRESULT expected)
     EXPECT_EQ(ReadXFile(file.data(), file.size(), nullptr, mesh), expected);
     EXPECT_EQ(mesh.vertices.empty(), FAILED(expected));
     return LoadFailure();
+}
+
+long PeakResidentKiB() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+XMeshData ReadMesh(const std::vector<std::uint8_t>& file) {
+    XMeshData mesh;
+    EXPECT_EQ(ReadXFile(file.data(), file.size(), nullptr, mesh), D3D_OK) << LoadFailure();
+    return mesh;
 }
 
 class HostileXFileTest : public RecordingDeviceFixture {
@@ -145,4 +162,53 @@ TEST(HostileXFileContent, ALoadOfValidContentThatNeverEndsCanBeCancelled) {
     load.join();
     EXPECT_EQ(result, E_ABORT);
     EXPECT_EQ(reason, "cancelled");
+}
+
+TEST(HostileXFileContent, PaddingAheadOfAMeshInflatesInBoundedMemory) {
+    // Bigger than the window the body is inflated into, so that tokens
+    // and float lists lie across its slides.
+    XMeshData mesh = HeightField(256);
+    struct Case {
+        XEncoding encoding;
+        XPadding padding;
+    };
+    for (Case c : {Case{XEncoding::TextCompressed, XPadding::Blanks},
+                   Case{XEncoding::TextCompressed, XPadding::Comments},
+                   Case{XEncoding::BinaryCompressed, XPadding::Separators}}) {
+        std::vector<std::uint8_t> plain;
+        ASSERT_TRUE(
+            WriteXFile(mesh, IsText(c.encoding) ? XEncoding::Text : XEncoding::Binary, 4, plain));
+        XMeshData expected = ReadMesh(plain);
+        std::vector<std::uint8_t> padded;
+        ASSERT_TRUE(WritePaddedXFile(mesh, c.encoding, c.padding, 200'000'000, padded));
+        ASSERT_LT(padded.size(), size_t(4) << 20);
+
+        long before = PeakResidentKiB();
+        EXPECT_TRUE(SameMesh(ReadMesh(padded), expected)) << XEncodingName(c.encoding);
+        // The window and the mesh: nothing near the 200 MB inflated.
+        EXPECT_LT(PeakResidentKiB() - before, 32 * 1024) << XEncodingName(c.encoding);
+    }
+}
+
+TEST(HostileXFileContent, ACompressedTokenLongerThanTheWindowFailsWhereItStarts) {
+    const size_t mebibyte = size_t(1) << 20;
+    for (XEncoding encoding : {XEncoding::TextCompressed, XEncoding::BinaryCompressed}) {
+        XMeshData mesh = SampleMesh();
+        mesh.materials[0].textureFile = std::string(4 * mebibyte - 16, 'a');
+        std::vector<std::uint8_t> file;
+        ASSERT_TRUE(WriteXFile(mesh, encoding, 4, file));
+        EXPECT_EQ(ReadMesh(file).materials[0].textureFile.size(), 4 * mebibyte - 16);
+
+        mesh.materials[0].textureFile = std::string(5 * mebibyte, 'a');
+        std::vector<std::uint8_t> plain;
+        ASSERT_TRUE(
+            WriteXFile(mesh, IsText(encoding) ? XEncoding::Text : XEncoding::Binary, 4, plain));
+        ASSERT_TRUE(WriteXFile(mesh, encoding, 4, file));
+        // The opening quote, or the string token before its length.
+        std::string body(plain.begin() + XFileHeaderSize, plain.end());
+        size_t token = body.find("aaaa") - (IsText(encoding) ? 1 : 6);
+        EXPECT_EQ(ReadFailure(file, D3DXERR_INVALIDDATA),
+                  "byte " + std::to_string(token) +
+                      " of the inflated body: compressed X file: a token longer than 4 MiB");
+    }
 }
