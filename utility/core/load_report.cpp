@@ -121,7 +121,12 @@ void ReportLoadProgress(std::uint64_t done, std::uint64_t total) {
     std::uint64_t width = spanLast - spanFirst;
     std::uint64_t permille = spanFirst + (done >= total ? width : width * done / total);
     std::uint32_t seen = current->permille.load(std::memory_order_relaxed);
-    while (seen < permille && !current->permille.compare_exchange_weak(
-                                  seen, std::uint32_t(permille), std::memory_order_relaxed)) {
+    while (seen < permille) {
+        if (current->permille.compare_exchange_weak(seen, std::uint32_t(permille),
+                                                    std::memory_order_relaxed)) {
+            if (current->onAdvance)
+                current->onAdvance(*current, std::uint32_t(permille));
+            return;
+        }
     }
 }

@@ -55,6 +55,10 @@ struct LoadProgress {
     // How far the load has got, 0 to 1000; it only grows, however the
     // threads of a load report.
     std::atomic<std::uint32_t> permille{0};
+    // For tests that act at a point of a load: called on the reporting
+    // thread each time the load gets further, with the new permille. Set
+    // before the load starts.
+    void (*onAdvance)(LoadProgress& progress, std::uint32_t permille) = nullptr;
 };
 
 // A thread's load and the share of it [first, last) (permille) that its
