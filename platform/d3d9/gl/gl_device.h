@@ -148,6 +148,8 @@ private:
     GLuint TextureName(IDirect3DBaseTexture9* texture);
     GLuint BufferName(VertexBuffer& buffer);
     GLuint BufferName(IndexBuffer& buffer);
+    // The buffer drawn from stream 0, 0 where none is bound.
+    GLuint StreamZeroName();
     bool PrepareDraw(GLuint streamZeroBuffer, GLintptr baseOffset, UINT streamZeroStride);
     bool CompileProgramText(std::unique_ptr<BackendObject>* slot, GLenum stage,
                             const std::string& source);

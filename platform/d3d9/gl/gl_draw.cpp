@@ -479,10 +479,16 @@ void GlDevice::DrawFromMemory(D3DPRIMITIVETYPE type, UINT vertexCount, const voi
     glDrawArrays(GlPrimitiveOf(type), GLint(first), GLsizei(vertexCount));
 }
 
+GLuint GlDevice::StreamZeroName() {
+    // A declaration may read other streams only, and leave stream 0 unset.
+    VertexBuffer* buffer = state.streams[0].buffer;
+    return buffer ? BufferName(*buffer) : 0;
+}
+
 void GlDevice::DrawUnindexed(D3DPRIMITIVETYPE type, UINT startVertex, UINT vertexCount) {
     MakeCurrent();
     const DeviceState::Stream& s = state.streams[0];
-    GLuint buffer = BufferName(*s.buffer);
+    GLuint buffer = StreamZeroName();
     if (!PrepareDraw(buffer, GLintptr(s.offset), s.stride))
         return;
     glDrawArrays(GlPrimitiveOf(type), GLint(startVertex), GLsizei(vertexCount));
@@ -492,7 +498,7 @@ void GlDevice::DrawFromBuffers(D3DPRIMITIVETYPE type, INT baseVertex, UINT, UINT
                                UINT indexCount) {
     MakeCurrent();
     const DeviceState::Stream& s = state.streams[0];
-    GLuint vertices = BufferName(*s.buffer);
+    GLuint vertices = StreamZeroName();
     GLuint indices = BufferName(*state.indices);
     if (!PrepareDraw(vertices, GLintptr(s.offset), s.stride))
         return;

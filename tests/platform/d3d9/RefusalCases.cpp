@@ -488,6 +488,18 @@ const std::vector<AcceptedCase>& AcceptedCases() {
              return d->DrawPrimitive(D3DPT_TRIANGLEFAN, 0, 2);
          },
          true},
+        // Stream 0 is left unset: the declaration reads stream 1 alone.
+        {"DeclarationOfTheSecondStreamAlone",
+         [](D d, O o) {
+             const D3DVERTEXELEMENT9 elements[] = {
+                 {1, 0, D3DDECLTYPE_FLOAT4, 0, D3DDECLUSAGE_POSITIONT, 0},
+                 {1, 16, D3DDECLTYPE_D3DCOLOR, 0, D3DDECLUSAGE_COLOR, 0},
+                 D3DDECL_END()};
+             d->SetVertexDeclaration(Declaration(d, o, elements));
+             d->SetStreamSource(1, ScreenVertices(d, o, 4), 0, kScreenStride);
+             return d->DrawPrimitive(D3DPT_TRIANGLEFAN, 0, 2);
+         },
+         true},
         // The half-size passes of the glow draw over the full-size depth.
         {"DepthLargerThanTheTarget",
          [](D d, O o) {
