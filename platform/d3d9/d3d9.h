@@ -698,6 +698,10 @@ struct IDirect3DDevice9 : IUnknown {
     // validation that failed (empty when it gave none). Stand-in only: on
     // Direct3D 9 the text came from the shader compiler of the utility library.
     virtual const char* GetShaderErrorText() = 0;
+    // Why the last call this device or one of its resources refused with
+    // D3DERR_INVALIDCALL was refused, as "Call: reason"; empty before the
+    // first. Stand-in only: the debug runtime of Direct3D 9 printed these.
+    virtual const char* GetRefusalText() = 0;
 };
 
 struct IDirect3D9 : IUnknown {
@@ -707,6 +711,9 @@ struct IDirect3D9 : IUnknown {
     virtual HRESULT CreateDevice(UINT adapter, D3DDEVTYPE type, HWND focusWindow,
                                  DWORD behaviorFlags, D3DPRESENT_PARAMETERS* params,
                                  IDirect3DDevice9** device) = 0;
+    // Why the last call of this object that gave D3DERR_INVALIDCALL was
+    // refused, as "Call: reason"; empty before the first. Stand-in only.
+    virtual const char* GetRefusalText() = 0;
 };
 
 // Creates the root object of the installed backend, or null when the SDK

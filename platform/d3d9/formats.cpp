@@ -39,6 +39,10 @@ bool IsDepthFormat(D3DFORMAT format) {
            format == D3DFMT_D32;
 }
 
+bool HasStencil(D3DFORMAT format) {
+    return format == D3DFMT_D24S8;
+}
+
 bool IsFloatFormat(D3DFORMAT format) {
     return format == D3DFMT_R16F || format == D3DFMT_G16R16F || format == D3DFMT_A16B16G16R16F ||
            format == D3DFMT_R32F || format == D3DFMT_G32R32F || format == D3DFMT_A32B32G32R32F;

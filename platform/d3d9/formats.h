@@ -9,6 +9,8 @@
 // Bytes per pixel of an uncompressed colour or depth format; 0 when unknown.
 UINT BytesPerPixel(D3DFORMAT format);
 bool IsDepthFormat(D3DFORMAT format);
+// A depth format that also holds a stencil.
+bool HasStencil(D3DFORMAT format);
 bool IsFloatFormat(D3DFORMAT format);
 // Bytes of one element of the given declaration type; 0 for an unknown type.
 UINT DeclTypeSize(BYTE type);

@@ -24,14 +24,22 @@ protected:
 class MemoryDirect3D9 final : public RefCounted<IDirect3D9> {
 public:
     UINT GetAdapterCount() override { return 0; }
-    HRESULT GetAdapterDisplayMode(UINT, D3DDISPLAYMODE*) override { return D3DERR_INVALIDCALL; }
-    HRESULT GetDeviceCaps(UINT, D3DDEVTYPE, D3DCAPS9*) override { return D3DERR_INVALIDCALL; }
+    HRESULT GetAdapterDisplayMode(UINT, D3DDISPLAYMODE*) override {
+        return refusal.Refuse("GetAdapterDisplayMode", "a memory device's root has no adapter");
+    }
+    HRESULT GetDeviceCaps(UINT, D3DDEVTYPE, D3DCAPS9*) override {
+        return refusal.Refuse("GetDeviceCaps", "a memory device's root has no adapter");
+    }
     HRESULT CreateDevice(UINT, D3DDEVTYPE, HWND, DWORD, D3DPRESENT_PARAMETERS*,
                          IDirect3DDevice9** device) override {
         if (device)
             *device = nullptr;
-        return D3DERR_INVALIDCALL;
+        return refusal.Refuse("CreateDevice", "a memory device's root makes no devices");
     }
+    const char* GetRefusalText() override { return refusal.Get(); }
+
+private:
+    RefusalText refusal;
 };
 
 } // namespace

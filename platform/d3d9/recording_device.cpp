@@ -26,11 +26,15 @@ std::vector<std::string> RecordingDevice::Names() const {
 
 void RecordingDevice::Record(const char* call, std::initializer_list<double> args, const void* data,
                              size_t size) {
-    RecordedCall entry{call, args, {}};
+    RecordedCall entry{call, args, {}, {}};
     if (data && size)
         entry.data.assign(static_cast<const std::uint8_t*>(data),
                           static_cast<const std::uint8_t*>(data) + size);
     calls.push_back(std::move(entry));
+}
+
+void RecordingDevice::RecordRefusal(const char* text) {
+    calls.push_back(RecordedCall{"Refused", {}, {}, text});
 }
 
 HRESULT RecordingDevice::Reset(D3DPRESENT_PARAMETERS* newParams) {
@@ -108,15 +112,19 @@ void RecordingDirect3D9::Uninstall() {
 }
 
 HRESULT RecordingDirect3D9::GetAdapterDisplayMode(UINT adapter, D3DDISPLAYMODE* mode) {
-    if (adapter != 0 || !mode)
-        return D3DERR_INVALIDCALL;
+    if (HRESULT refused = CheckAdapter(refusal, "GetAdapterDisplayMode", adapter); FAILED(refused))
+        return refused;
+    if (!mode)
+        return refusal.Refuse("GetAdapterDisplayMode", "null mode");
     *mode = D3DDISPLAYMODE{1920, 1080, 60, displayFormat};
     return D3D_OK;
 }
 
 HRESULT RecordingDirect3D9::GetDeviceCaps(UINT adapter, D3DDEVTYPE type, D3DCAPS9* out) {
-    if (adapter != 0 || !out)
-        return D3DERR_INVALIDCALL;
+    if (HRESULT refused = CheckAdapter(refusal, "GetDeviceCaps", adapter); FAILED(refused))
+        return refused;
+    if (!out)
+        return refusal.Refuse("GetDeviceCaps", "null caps");
     *out = caps;
     out->DeviceType = type;
     return D3D_OK;
@@ -130,8 +138,12 @@ HRESULT RecordingDirect3D9::CreateDevice(UINT adapter, D3DDEVTYPE type, HWND foc
         result = createResults.front();
         createResults.pop_front();
     }
-    if (adapter != 0 || !params || !out)
-        result = D3DERR_INVALIDCALL;
+    if (adapter != 0)
+        result = CheckAdapter(refusal, "CreateDevice", adapter);
+    else if (!params)
+        result = refusal.Refuse("CreateDevice", "null present parameters");
+    else if (!out)
+        result = refusal.Refuse("CreateDevice", "null device");
     createCalls.push_back(
         CreateDeviceCall{type, behavior, params ? *params : D3DPRESENT_PARAMETERS{}, result});
     if (FAILED(result)) {
@@ -152,7 +164,9 @@ HRESULT RecordingDirect3D9::CreateDevice(UINT adapter, D3DDEVTYPE type, HWND foc
     if (!device->Initialize()) {
         device->Release();
         *out = nullptr;
-        return D3DERR_INVALIDCALL;
+        return refusal.Refuse("CreateDevice",
+                              "the present parameters give no back buffer or depth buffer that "
+                              "can be made");
     }
     *params = device->PresentParameters();
     lastDevice = device;

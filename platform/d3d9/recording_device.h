@@ -14,6 +14,9 @@ struct RecordedCall {
     std::string name;
     std::vector<double> args;
     std::vector<std::uint8_t> data; // vertex bytes, matrices, lights, constants
+    // A refusal is logged as a call named "Refused", after the call refused,
+    // with its reason ("DrawPrimitive: no primitives to draw") here.
+    std::string reason;
 
     template <class T>
     const T& As(size_t index = 0) const {
@@ -51,6 +54,7 @@ public:
 protected:
     void Record(const char* call, std::initializer_list<double> args, const void* data,
                 size_t size) override;
+    void RecordRefusal(const char* text) override;
     void DrawFromMemory(D3DPRIMITIVETYPE, UINT, const void*, UINT) override {}
     void DrawFromBuffers(D3DPRIMITIVETYPE, INT, UINT, UINT, UINT, UINT) override {}
     void DrawUnindexed(D3DPRIMITIVETYPE, UINT, UINT) override {}
@@ -102,4 +106,8 @@ public:
     HRESULT GetDeviceCaps(UINT adapter, D3DDEVTYPE type, D3DCAPS9* caps) override;
     HRESULT CreateDevice(UINT adapter, D3DDEVTYPE type, HWND focusWindow, DWORD behavior,
                          D3DPRESENT_PARAMETERS* params, IDirect3DDevice9** device) override;
+    const char* GetRefusalText() override { return refusal.Get(); }
+
+private:
+    RefusalText refusal;
 };

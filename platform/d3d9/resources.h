@@ -98,6 +98,9 @@ public:
     DWORD usage;
     D3DFORMAT format;
     std::vector<Level> levels;
+
+private:
+    HRESULT CheckLevel(const char* call, UINT level);
 };
 
 class VertexBuffer final : public RefCounted<IDirect3DVertexBuffer9>, public DeviceChild {
@@ -125,11 +128,26 @@ public:
     HRESULT Unlock() override;
     HRESULT GetDesc(D3DINDEXBUFFER_DESC* desc) override;
 
+    UINT IndexSize() const { return format == D3DFMT_INDEX32 ? 4 : 2; }
+    UINT IndexCount() const { return UINT(data.size() / IndexSize()); }
+    // The smallest and the largest of `count` indices from `start`.
+    struct Extent {
+        std::uint32_t smallest, largest;
+    };
+    Extent ExtentOf(UINT start, UINT count) const;
+    // The same over the whole buffer, worked out again only once its data
+    // changed: most draws are checked against it without reading indices.
+    Extent WholeExtent();
+
     DWORD usage;
     D3DFORMAT format;
     LargeVector<std::uint8_t> data;
     bool locked = false;
     bool lockedForWriting = false;
+
+private:
+    Extent wholeExtent{};
+    std::uint32_t wholeExtentVersion = 0; // versions start at 1
 };
 
 class VertexDeclaration final : public RefCounted<IDirect3DVertexDeclaration9>, public DeviceChild {

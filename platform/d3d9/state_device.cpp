@@ -23,7 +23,66 @@ double Ptr(const void* p) {
     return double(reinterpret_cast<std::uintptr_t>(p));
 }
 
+// Checks that Get and Set calls share, refusing `call` through the device.
+HRESULT CheckStage(StateDevice& device, const char* call, DWORD stage) {
+    if (stage >= kMaxTextureStages)
+        return device.Refuse(call, "stage %u past the %u texture stages", stage, kMaxTextureStages);
+    return D3D_OK;
+}
+
+HRESULT CheckStream(StateDevice& device, const char* call, UINT stream) {
+    if (stream >= kMaxStreams)
+        return device.Refuse(call, "stream %u past the %u streams", stream, kMaxStreams);
+    return D3D_OK;
+}
+
+// `count` registers from `start` of a file of `size`, summed wide so that a
+// range past the end of a UINT does not wrap into the file.
+HRESULT CheckConstants(StateDevice& device, const char* call, UINT start, UINT count, UINT size,
+                       const void* data) {
+    if (!data)
+        return device.Refuse(call, "null constant data");
+    if (std::uint64_t(start) + count > size)
+        return device.Refuse(call, "registers %u to %llu past the %u constants", start,
+                             static_cast<unsigned long long>(std::uint64_t(start) + count - 1),
+                             size);
+    return D3D_OK;
+}
+
+HRESULT CheckTargetSize(StateDevice& device, const char* call, UINT width, UINT height) {
+    if (width == 0 || height == 0 || width > kMaxTextureSize || height > kMaxTextureSize)
+        return device.Refuse(call, "size %ux%u outside 1x1 to %ux%u", width, height,
+                             kMaxTextureSize, kMaxTextureSize);
+    return D3D_OK;
+}
+
+// An object the device hands out through `out`, with a reference of its own.
+template <class Interface, class Object>
+HRESULT HandOut(StateDevice& device, const char* call, const char* what, Interface** out,
+                Object* object) {
+    if (!out)
+        return device.Refuse(call, "null %s", what);
+    *out = object;
+    if (object)
+        object->AddRef();
+    return D3D_OK;
+}
+
 } // namespace
+
+HRESULT StateDevice::Refuse(const char* call, const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    HRESULT result = RefuseV(call, format, args);
+    va_end(args);
+    return result;
+}
+
+HRESULT StateDevice::RefuseV(const char* call, const char* format, va_list args) {
+    HRESULT result = refusal.RefuseV(call, format, args);
+    RecordRefusal(refusal.Get());
+    return result;
+}
 
 StateDevice::StateDevice(IDirect3D9* rootObject, D3DDEVTYPE deviceType, DWORD behaviorFlags,
                          const D3DPRESENT_PARAMETERS& presentParams)
@@ -190,21 +249,14 @@ void StateDevice::ResetState() {
         D3DVIEWPORT9{0, 0, params.BackBufferWidth, params.BackBufferHeight, 0.0f, 1.0f};
 }
 
-bool StateDevice::CanDraw() const {
-    if (state.declaration)
-        return true;
-    return (state.fvf & D3DFVF_POSITION_MASK) == D3DFVF_XYZ ||
-           (state.fvf & D3DFVF_POSITION_MASK) == D3DFVF_XYZRHW;
-}
-
 void StateDevice::FillCaps(D3DCAPS9& caps) {
     caps = D3DCAPS9{};
     caps.DeviceType = type;
-    caps.MaxTextureWidth = 8192;
-    caps.MaxTextureHeight = 8192;
+    caps.MaxTextureWidth = kMaxTextureSize;
+    caps.MaxTextureHeight = kMaxTextureSize;
     caps.MaxSimultaneousTextures = 8;
     caps.MaxActiveLights = 8;
-    caps.MaxPrimitiveCount = 0xFFFFFF;
+    caps.MaxPrimitiveCount = kMaxPrimitiveCount;
     caps.MaxVertexIndex = 0xFFFFFF;
     caps.MaxStreams = kMaxStreams;
     caps.MaxStreamStride = 255;
@@ -223,17 +275,13 @@ HRESULT StateDevice::TestCooperativeLevel() {
 }
 
 HRESULT StateDevice::GetDirect3D(IDirect3D9** d3d) {
-    if (!d3d)
-        return D3DERR_INVALIDCALL;
-    root->AddRef();
-    *d3d = root;
-    return D3D_OK;
+    return HandOut(*this, "GetDirect3D", "root object", d3d, root);
 }
 
 HRESULT StateDevice::GetDeviceCaps(D3DCAPS9* caps) {
     Record("GetDeviceCaps");
     if (!caps)
-        return D3DERR_INVALIDCALL;
+        return Refuse("GetDeviceCaps", "null caps");
     FillCaps(*caps);
     return D3D_OK;
 }
@@ -246,13 +294,15 @@ BOOL StateDevice::GetSoftwareVertexProcessing() {
 HRESULT StateDevice::Reset(D3DPRESENT_PARAMETERS* newParams) {
     Record("Reset");
     if (!newParams)
-        return D3DERR_INVALIDCALL;
+        return Refuse("Reset", "null present parameters");
     // A reset clears every binding, so what only the device's own state still
     // references goes now. As on Direct3D 9, any default-pool object or
     // back-buffer reference the application still holds refuses the reset.
     ReleaseBindings();
-    if (defaultPoolObjects > 0 || ApplicationHoldsImplicitTargets())
-        return D3DERR_INVALIDCALL;
+    if (defaultPoolObjects > 0)
+        return Refuse("Reset", "default-pool objects still alive: %d", defaultPoolObjects);
+    if (ApplicationHoldsImplicitTargets())
+        return Refuse("Reset", "the back buffer or the automatic depth buffer is still held");
     ReleaseImplicitTargets();
     params = *newParams;
     if (!ResetTargets() || !CreateImplicitTargets())
@@ -268,6 +318,8 @@ HRESULT StateDevice::Present(const RECT* source, const RECT* dest, HWND window, 
     Record("Present", {Ptr(source), Ptr(dest), Ptr(window), Ptr(dirty)});
     if (lost)
         return D3DERR_DEVICELOST;
+    if (!backBuffer)
+        return Refuse("Present", "no back buffer since a failed reset");
     HRESULT hr = PresentBackBuffer();
     if (hr == D3DERR_DEVICELOST)
         lost = true;
@@ -277,11 +329,13 @@ HRESULT StateDevice::Present(const RECT* source, const RECT* dest, HWND window, 
 HRESULT StateDevice::GetBackBuffer(UINT swapChain, UINT index, D3DBACKBUFFER_TYPE,
                                    IDirect3DSurface9** surface) {
     Record("GetBackBuffer", {double(swapChain), double(index)});
-    if (!surface || swapChain != 0 || index != 0 || !backBuffer)
-        return D3DERR_INVALIDCALL;
-    backBuffer->AddRef();
-    *surface = backBuffer;
-    return D3D_OK;
+    if (swapChain != 0)
+        return Refuse("GetBackBuffer", "swap chain %u past the only one", swapChain);
+    if (index != 0)
+        return Refuse("GetBackBuffer", "back buffer %u past the only one", index);
+    if (!backBuffer)
+        return Refuse("GetBackBuffer", "no back buffer since a failed reset");
+    return HandOut(*this, "GetBackBuffer", "surface", surface, backBuffer);
 }
 
 // ---- Resources -----------------------------------------------------------------
@@ -292,13 +346,20 @@ HRESULT StateDevice::CreateTexture(UINT width, UINT height, UINT levels, DWORD u
     Record("CreateTexture", {double(width), double(height), double(levels), double(usage),
                              double(format), double(pool)});
     if (!out)
-        return D3DERR_INVALIDCALL;
+        return Refuse("CreateTexture", "null texture");
     *out = nullptr;
+    if (HRESULT refused = CheckTargetSize(*this, "CreateTexture", width, height); FAILED(refused))
+        return refused;
+    if (BytesPerPixel(format) == 0)
+        return Refuse("CreateTexture", "unknown format %u", UINT(format));
     bool target = (usage & (D3DUSAGE_RENDERTARGET | D3DUSAGE_DEPTHSTENCIL)) != 0;
-    if (width == 0 || height == 0 || width > 8192 || height > 8192 || BytesPerPixel(format) == 0 ||
-        (target && pool != D3DPOOL_DEFAULT) ||
-        ((usage & D3DUSAGE_DEPTHSTENCIL) && !IsDepthFormat(format)))
-        return D3DERR_INVALIDCALL;
+    if (target && pool != D3DPOOL_DEFAULT)
+        return Refuse("CreateTexture",
+                      "a render target or depth texture in pool %u, not the default pool",
+                      UINT(pool));
+    if ((usage & D3DUSAGE_DEPTHSTENCIL) && !IsDepthFormat(format))
+        return Refuse("CreateTexture", "depth-stencil usage with format %u, which has no depth",
+                      UINT(format));
     // The levels' memory is the application's to run out of, as under
     // Direct3D: it gets a result code, never an exception.
     Texture* texture = nullptr;
@@ -318,8 +379,10 @@ HRESULT StateDevice::CreateTexture(UINT width, UINT height, UINT levels, DWORD u
 HRESULT StateDevice::CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL pool,
                                         IDirect3DVertexBuffer9** out, HANDLE*) {
     Record("CreateVertexBuffer", {double(length), double(usage), double(fvf), double(pool)});
-    if (!out || length == 0)
-        return D3DERR_INVALIDCALL;
+    if (!out)
+        return Refuse("CreateVertexBuffer", "null vertex buffer");
+    if (length == 0)
+        return Refuse("CreateVertexBuffer", "length 0");
     try {
         *out = new VertexBuffer(this, length, usage, fvf, pool);
     } catch (const std::bad_alloc&) {
@@ -332,8 +395,13 @@ HRESULT StateDevice::CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3D
 HRESULT StateDevice::CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool,
                                        IDirect3DIndexBuffer9** out, HANDLE*) {
     Record("CreateIndexBuffer", {double(length), double(usage), double(format), double(pool)});
-    if (!out || length == 0 || (format != D3DFMT_INDEX16 && format != D3DFMT_INDEX32))
-        return D3DERR_INVALIDCALL;
+    if (!out)
+        return Refuse("CreateIndexBuffer", "null index buffer");
+    if (length == 0)
+        return Refuse("CreateIndexBuffer", "length 0");
+    if (format != D3DFMT_INDEX16 && format != D3DFMT_INDEX32)
+        return Refuse("CreateIndexBuffer", "format %u is neither INDEX16 nor INDEX32",
+                      UINT(format));
     try {
         *out = new IndexBuffer(this, length, usage, format, pool);
     } catch (const std::bad_alloc&) {
@@ -348,10 +416,14 @@ HRESULT StateDevice::CreateDepthStencilSurface(UINT width, UINT height, D3DFORMA
                                                BOOL discard, IDirect3DSurface9** out, HANDLE*) {
     Record("CreateDepthStencilSurface", {double(width), double(height), double(format),
                                          double(multiSample), double(quality), double(discard)});
-    if (!out || width == 0 || height == 0 || width > 8192 || height > 8192 ||
-        !IsDepthFormat(format))
-        return D3DERR_INVALIDCALL;
+    if (!out)
+        return Refuse("CreateDepthStencilSurface", "null surface");
     *out = nullptr;
+    if (HRESULT refused = CheckTargetSize(*this, "CreateDepthStencilSurface", width, height);
+        FAILED(refused))
+        return refused;
+    if (!IsDepthFormat(format))
+        return Refuse("CreateDepthStencilSurface", "format %u has no depth", UINT(format));
     D3DSURFACE_DESC desc{format,
                          D3DRTYPE_SURFACE,
                          D3DUSAGE_DEPTHSTENCIL,
@@ -373,9 +445,17 @@ HRESULT StateDevice::CreateOffscreenPlainSurface(UINT width, UINT height, D3DFOR
                                                  D3DPOOL pool, IDirect3DSurface9** out, HANDLE*) {
     Record("CreateOffscreenPlainSurface",
            {double(width), double(height), double(format), double(pool)});
-    if (!out || width == 0 || height == 0 || BytesPerPixel(format) == 0 || IsDepthFormat(format) ||
-        pool == D3DPOOL_MANAGED)
-        return D3DERR_INVALIDCALL;
+    const char* call = "CreateOffscreenPlainSurface";
+    if (!out)
+        return Refuse(call, "null surface");
+    if (width == 0 || height == 0)
+        return Refuse(call, "empty size %ux%u", width, height);
+    if (BytesPerPixel(format) == 0)
+        return Refuse(call, "unknown format %u", UINT(format));
+    if (IsDepthFormat(format))
+        return Refuse(call, "depth format %u", UINT(format));
+    if (pool == D3DPOOL_MANAGED)
+        return Refuse(call, "the managed pool");
     D3DSURFACE_DESC desc{format, D3DRTYPE_SURFACE, 0, pool, D3DMULTISAMPLE_NONE, 0, width, height};
     try {
         *out = new Surface(this, desc, false);
@@ -390,10 +470,19 @@ HRESULT StateDevice::GetRenderTargetData(IDirect3DSurface9* target, IDirect3DSur
     Record("GetRenderTargetData", {Ptr(target), Ptr(dest)});
     auto* from = static_cast<Surface*>(target);
     auto* to = static_cast<Surface*>(dest);
-    if (!from || !to || !(from->desc.Usage & D3DUSAGE_RENDERTARGET) ||
-        to->desc.Pool != D3DPOOL_SYSTEMMEM || from->desc.Width != to->desc.Width ||
-        from->desc.Height != to->desc.Height || from->desc.Format != to->desc.Format)
-        return D3DERR_INVALIDCALL;
+    const char* call = "GetRenderTargetData";
+    if (!from || !to)
+        return Refuse(call, "null surface");
+    if (!(from->desc.Usage & D3DUSAGE_RENDERTARGET))
+        return Refuse(call, "the source is not a render target");
+    if (to->desc.Pool != D3DPOOL_SYSTEMMEM)
+        return Refuse(call, "the destination is not in the system-memory pool");
+    if (from->desc.Width != to->desc.Width || from->desc.Height != to->desc.Height)
+        return Refuse(call, "the destination of %ux%u differs from the source of %ux%u",
+                      to->desc.Width, to->desc.Height, from->desc.Width, from->desc.Height);
+    if (from->desc.Format != to->desc.Format)
+        return Refuse(call, "the destination's format %u differs from the source's %u",
+                      UINT(to->desc.Format), UINT(from->desc.Format));
     if (lost)
         return D3DERR_DEVICELOST;
     CopyTargetToMemory(*from, *to);
@@ -406,8 +495,12 @@ HRESULT StateDevice::GetRenderTargetData(IDirect3DSurface9* target, IDirect3DSur
 HRESULT StateDevice::SetRenderTarget(DWORD index, IDirect3DSurface9* surface) {
     Record("SetRenderTarget", {double(index), Ptr(surface)});
     auto* target = static_cast<Surface*>(surface);
-    if (index != 0 || !target || !(target->desc.Usage & D3DUSAGE_RENDERTARGET))
-        return D3DERR_INVALIDCALL;
+    if (index != 0)
+        return Refuse("SetRenderTarget", "target %u past the only one", index);
+    if (!target)
+        return Refuse("SetRenderTarget", "null surface: target 0 always has one");
+    if (!(target->desc.Usage & D3DUSAGE_RENDERTARGET))
+        return Refuse("SetRenderTarget", "the surface is not a render target");
     ReplaceRef(state.renderTarget, target);
     // Binding a target makes the viewport the whole target.
     state.viewport = D3DVIEWPORT9{0, 0, target->desc.Width, target->desc.Height, 0.0f, 1.0f};
@@ -416,8 +509,10 @@ HRESULT StateDevice::SetRenderTarget(DWORD index, IDirect3DSurface9* surface) {
 
 HRESULT StateDevice::GetRenderTarget(DWORD index, IDirect3DSurface9** surface) {
     Record("GetRenderTarget", {double(index)});
-    if (!surface || index != 0)
-        return D3DERR_INVALIDCALL;
+    if (!surface)
+        return Refuse("GetRenderTarget", "null surface");
+    if (index != 0)
+        return Refuse("GetRenderTarget", "target %u past the only one", index);
     *surface = state.renderTarget;
     if (!state.renderTarget)
         return D3DERR_NOTFOUND;
@@ -429,7 +524,7 @@ HRESULT StateDevice::SetDepthStencilSurface(IDirect3DSurface9* surface) {
     Record("SetDepthStencilSurface", {Ptr(surface)});
     auto* depth = static_cast<Surface*>(surface);
     if (depth && !(depth->desc.Usage & D3DUSAGE_DEPTHSTENCIL))
-        return D3DERR_INVALIDCALL;
+        return Refuse("SetDepthStencilSurface", "the surface is not a depth-stencil surface");
     ReplaceRef(state.depthStencil, depth);
     return D3D_OK;
 }
@@ -437,7 +532,7 @@ HRESULT StateDevice::SetDepthStencilSurface(IDirect3DSurface9* surface) {
 HRESULT StateDevice::GetDepthStencilSurface(IDirect3DSurface9** surface) {
     Record("GetDepthStencilSurface");
     if (!surface)
-        return D3DERR_INVALIDCALL;
+        return Refuse("GetDepthStencilSurface", "null surface");
     *surface = state.depthStencil;
     if (!state.depthStencil)
         return D3DERR_NOTFOUND;
@@ -448,7 +543,7 @@ HRESULT StateDevice::GetDepthStencilSurface(IDirect3DSurface9** surface) {
 HRESULT StateDevice::BeginScene() {
     Record("BeginScene");
     if (inScene)
-        return D3DERR_INVALIDCALL;
+        return Refuse("BeginScene", "a scene has begun already");
     inScene = true;
     return D3D_OK;
 }
@@ -456,7 +551,7 @@ HRESULT StateDevice::BeginScene() {
 HRESULT StateDevice::EndScene() {
     Record("EndScene");
     if (!inScene)
-        return D3DERR_INVALIDCALL;
+        return Refuse("EndScene", "no scene has begun");
     inScene = false;
     return D3D_OK;
 }
@@ -464,8 +559,15 @@ HRESULT StateDevice::EndScene() {
 HRESULT StateDevice::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z,
                            DWORD stencil) {
     Record("Clear", {double(count), double(flags), double(color), double(z), double(stencil)});
-    if ((count && !rects) || ((flags & D3DCLEAR_ZBUFFER) && !state.depthStencil))
-        return D3DERR_INVALIDCALL;
+    if (count && !rects)
+        return Refuse("Clear", "%u rectangles, but no rectangle array", count);
+    if (HRESULT refused = CheckTargets("Clear"); FAILED(refused))
+        return refused;
+    if ((flags & (D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL)) && !state.depthStencil)
+        return Refuse("Clear", "depth or stencil to clear, but no depth surface is set");
+    if ((flags & D3DCLEAR_STENCIL) && !HasStencil(state.depthStencil->desc.Format))
+        return Refuse("Clear", "stencil to clear, but the depth format %u has none",
+                      UINT(state.depthStencil->desc.Format));
     if (!lost)
         ClearTargets(count, rects, flags, color, z, stencil);
     return D3D_OK;
@@ -476,7 +578,7 @@ HRESULT StateDevice::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCO
 HRESULT StateDevice::SetTransform(D3DTRANSFORMSTATETYPE which, const D3DMATRIX* matrix) {
     Record("SetTransform", {double(which)}, matrix, matrix ? sizeof *matrix : 0);
     if (!matrix)
-        return D3DERR_INVALIDCALL;
+        return Refuse("SetTransform", "null matrix");
     switch (which) {
     case D3DTS_WORLD:
         state.world = *matrix;
@@ -494,7 +596,7 @@ HRESULT StateDevice::SetTransform(D3DTRANSFORMSTATETYPE which, const D3DMATRIX* 
 
 HRESULT StateDevice::GetTransform(D3DTRANSFORMSTATETYPE which, D3DMATRIX* matrix) {
     if (!matrix)
-        return D3DERR_INVALIDCALL;
+        return Refuse("GetTransform", "null matrix");
     switch (which) {
     case D3DTS_WORLD:
         *matrix = state.world;
@@ -513,18 +615,24 @@ HRESULT StateDevice::GetTransform(D3DTRANSFORMSTATETYPE which, D3DMATRIX* matrix
 
 HRESULT StateDevice::SetViewport(const D3DVIEWPORT9* viewport) {
     Record("SetViewport");
+    if (!viewport)
+        return Refuse("SetViewport", "null viewport");
+    if (!state.renderTarget)
+        return Refuse("SetViewport", "no render target is set");
     // Summed wide: corners past the end of a DWORD must not wrap into range.
-    if (!viewport || !state.renderTarget ||
-        std::uint64_t(viewport->X) + viewport->Width > state.renderTarget->desc.Width ||
-        std::uint64_t(viewport->Y) + viewport->Height > state.renderTarget->desc.Height)
-        return D3DERR_INVALIDCALL;
+    const D3DSURFACE_DESC& target = state.renderTarget->desc;
+    if (std::uint64_t(viewport->X) + viewport->Width > target.Width ||
+        std::uint64_t(viewport->Y) + viewport->Height > target.Height)
+        return Refuse("SetViewport", "%ux%u at %u,%u reaches outside the %ux%u render target",
+                      viewport->Width, viewport->Height, viewport->X, viewport->Y, target.Width,
+                      target.Height);
     state.viewport = *viewport;
     return D3D_OK;
 }
 
 HRESULT StateDevice::GetViewport(D3DVIEWPORT9* viewport) {
     if (!viewport)
-        return D3DERR_INVALIDCALL;
+        return Refuse("GetViewport", "null viewport");
     *viewport = state.viewport;
     return D3D_OK;
 }
@@ -532,22 +640,24 @@ HRESULT StateDevice::GetViewport(D3DVIEWPORT9* viewport) {
 HRESULT StateDevice::SetMaterial(const D3DMATERIAL9* material) {
     Record("SetMaterial", {}, material, material ? sizeof *material : 0);
     if (!material)
-        return D3DERR_INVALIDCALL;
+        return Refuse("SetMaterial", "null material");
     state.material = *material;
     return D3D_OK;
 }
 
 HRESULT StateDevice::GetMaterial(D3DMATERIAL9* material) {
     if (!material)
-        return D3DERR_INVALIDCALL;
+        return Refuse("GetMaterial", "null material");
     *material = state.material;
     return D3D_OK;
 }
 
 HRESULT StateDevice::SetLight(DWORD index, const D3DLIGHT9* light) {
     Record("SetLight", {double(index)}, light, light ? sizeof *light : 0);
-    if (!light || light->Type < D3DLIGHT_POINT || light->Type > D3DLIGHT_DIRECTIONAL)
-        return D3DERR_INVALIDCALL;
+    if (!light)
+        return Refuse("SetLight", "null light");
+    if (light->Type < D3DLIGHT_POINT || light->Type > D3DLIGHT_DIRECTIONAL)
+        return Refuse("SetLight", "unknown light type %d", int(light->Type));
     auto slot = state.lights.find(index);
     if (slot == state.lights.end())
         state.lights[index] = DeviceState::LightSlot{*light, FALSE};
@@ -558,9 +668,11 @@ HRESULT StateDevice::SetLight(DWORD index, const D3DLIGHT9* light) {
 
 HRESULT StateDevice::GetLight(DWORD index, D3DLIGHT9* light) {
     Record("GetLight", {double(index)});
+    if (!light)
+        return Refuse("GetLight", "null light");
     auto slot = state.lights.find(index);
-    if (!light || slot == state.lights.end())
-        return D3DERR_INVALIDCALL;
+    if (slot == state.lights.end())
+        return Refuse("GetLight", "light %u was never set", index);
     *light = slot->second.light;
     return D3D_OK;
 }
@@ -583,9 +695,11 @@ HRESULT StateDevice::LightEnable(DWORD index, BOOL enable) {
 }
 
 HRESULT StateDevice::GetLightEnable(DWORD index, BOOL* enable) {
+    if (!enable)
+        return Refuse("GetLightEnable", "null enable");
     auto slot = state.lights.find(index);
-    if (!enable || slot == state.lights.end())
-        return D3DERR_INVALIDCALL;
+    if (slot == state.lights.end())
+        return Refuse("GetLightEnable", "light %u was never set", index);
     *enable = slot->second.enabled;
     return D3D_OK;
 }
@@ -593,64 +707,75 @@ HRESULT StateDevice::GetLightEnable(DWORD index, BOOL* enable) {
 HRESULT StateDevice::SetRenderState(D3DRENDERSTATETYPE which, DWORD value) {
     Record("SetRenderState", {double(which), double(value)});
     if (which >= D3DRS_STATE_COUNT)
-        return D3DERR_INVALIDCALL;
+        return Refuse("SetRenderState", "unknown render state %u", UINT(which));
     state.renderStates[which] = value;
     return D3D_OK;
 }
 
 HRESULT StateDevice::GetRenderState(D3DRENDERSTATETYPE which, DWORD* value) {
     Record("GetRenderState", {double(which)});
-    if (which >= D3DRS_STATE_COUNT || !value)
-        return D3DERR_INVALIDCALL;
+    if (which >= D3DRS_STATE_COUNT)
+        return Refuse("GetRenderState", "unknown render state %u", UINT(which));
+    if (!value)
+        return Refuse("GetRenderState", "null value");
     *value = state.renderStates[which];
     return D3D_OK;
 }
 
 HRESULT StateDevice::SetTexture(DWORD stage, IDirect3DBaseTexture9* texture) {
     Record("SetTexture", {double(stage), Ptr(texture)});
-    if (stage >= kMaxTextureStages)
-        return D3DERR_INVALIDCALL;
+    if (HRESULT refused = CheckStage(*this, "SetTexture", stage); FAILED(refused))
+        return refused;
     ReplaceRef(state.textures[stage], texture);
     return D3D_OK;
 }
 
 HRESULT StateDevice::GetTexture(DWORD stage, IDirect3DBaseTexture9** texture) {
-    if (stage >= kMaxTextureStages || !texture)
-        return D3DERR_INVALIDCALL;
-    *texture = state.textures[stage];
-    if (*texture)
-        (*texture)->AddRef();
-    return D3D_OK;
+    if (HRESULT refused = CheckStage(*this, "GetTexture", stage); FAILED(refused))
+        return refused;
+    return HandOut(*this, "GetTexture", "texture", texture, state.textures[stage]);
 }
 
 HRESULT StateDevice::SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE which,
                                           DWORD value) {
     Record("SetTextureStageState", {double(stage), double(which), double(value)});
-    if (stage >= kMaxTextureStages || which >= D3DTSS_STATE_COUNT)
-        return D3DERR_INVALIDCALL;
+    if (HRESULT refused = CheckStage(*this, "SetTextureStageState", stage); FAILED(refused))
+        return refused;
+    if (which >= D3DTSS_STATE_COUNT)
+        return Refuse("SetTextureStageState", "unknown stage state %u", UINT(which));
     state.stageStates[stage][which] = value;
     return D3D_OK;
 }
 
 HRESULT StateDevice::GetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE which,
                                           DWORD* value) {
-    if (stage >= kMaxTextureStages || which >= D3DTSS_STATE_COUNT || !value)
-        return D3DERR_INVALIDCALL;
+    if (HRESULT refused = CheckStage(*this, "GetTextureStageState", stage); FAILED(refused))
+        return refused;
+    if (which >= D3DTSS_STATE_COUNT)
+        return Refuse("GetTextureStageState", "unknown stage state %u", UINT(which));
+    if (!value)
+        return Refuse("GetTextureStageState", "null value");
     *value = state.stageStates[stage][which];
     return D3D_OK;
 }
 
 HRESULT StateDevice::SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE which, DWORD value) {
     Record("SetSamplerState", {double(sampler), double(which), double(value)});
-    if (sampler >= kMaxTextureStages || which >= D3DSAMP_STATE_COUNT)
-        return D3DERR_INVALIDCALL;
+    if (HRESULT refused = CheckStage(*this, "SetSamplerState", sampler); FAILED(refused))
+        return refused;
+    if (which >= D3DSAMP_STATE_COUNT)
+        return Refuse("SetSamplerState", "unknown sampler state %u", UINT(which));
     state.samplerStates[sampler][which] = value;
     return D3D_OK;
 }
 
 HRESULT StateDevice::GetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE which, DWORD* value) {
-    if (sampler >= kMaxTextureStages || which >= D3DSAMP_STATE_COUNT || !value)
-        return D3DERR_INVALIDCALL;
+    if (HRESULT refused = CheckStage(*this, "GetSamplerState", sampler); FAILED(refused))
+        return refused;
+    if (which >= D3DSAMP_STATE_COUNT)
+        return Refuse("GetSamplerState", "unknown sampler state %u", UINT(which));
+    if (!value)
+        return Refuse("GetSamplerState", "null value");
     *value = state.samplerStates[sampler][which];
     return D3D_OK;
 }
@@ -659,11 +784,15 @@ HRESULT StateDevice::GetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE which, D
 
 HRESULT StateDevice::DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT count) {
     Record("DrawPrimitive", {double(type), double(startVertex), double(count)});
-    UINT vertices = VertexCountOf(type, count);
-    const DeviceState::Stream& s = state.streams[0];
-    if (vertices == 0 || !CanDraw() || !s.buffer || s.stride == 0 ||
-        (size_t(startVertex) + vertices) * s.stride + s.offset > s.buffer->data.size())
-        return D3DERR_INVALIDCALL;
+    VertexLimit limit;
+    if (HRESULT refused = CheckBufferDraw("DrawPrimitive", type, count, &limit); FAILED(refused))
+        return refused;
+    const UINT vertices = VertexCountOf(type, count);
+    const std::uint64_t end = std::uint64_t(startVertex) + vertices;
+    if (end > limit.vertices)
+        return Refuse("DrawPrimitive", "vertices %u to %llu past the %u vertices of stream %u",
+                      startVertex, static_cast<unsigned long long>(end - 1), limit.vertices,
+                      limit.stream);
     if (!lost)
         DrawUnindexed(type, startVertex, vertices);
     return D3D_OK;
@@ -673,13 +802,19 @@ HRESULT StateDevice::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertex,
                                           UINT numVertices, UINT startIndex, UINT count) {
     Record("DrawIndexedPrimitive", {double(type), double(baseVertex), double(minIndex),
                                     double(numVertices), double(startIndex), double(count)});
-    UINT indices = VertexCountOf(type, count);
-    const DeviceState::Stream& s = state.streams[0];
-    if (indices == 0 || !CanDraw() || !state.indices || !s.buffer || s.stride == 0)
-        return D3DERR_INVALIDCALL;
-    size_t indexSize = state.indices->format == D3DFMT_INDEX32 ? 4 : 2;
-    if ((size_t(startIndex) + indices) * indexSize > state.indices->data.size())
-        return D3DERR_INVALIDCALL;
+    const char* call = "DrawIndexedPrimitive";
+    VertexLimit limit;
+    if (HRESULT refused = CheckBufferDraw(call, type, count, &limit); FAILED(refused))
+        return refused;
+    if (!state.indices)
+        return Refuse(call, "no index buffer is set");
+    const UINT indices = VertexCountOf(type, count);
+    if (HRESULT refused = CheckVertexRange(call, baseVertex, minIndex, numVertices, limit);
+        FAILED(refused))
+        return refused;
+    if (HRESULT refused = CheckIndices(call, baseVertex, startIndex, indices, limit);
+        FAILED(refused))
+        return refused;
     if (!lost)
         DrawFromBuffers(type, baseVertex, minIndex, numVertices, startIndex, indices);
     return D3D_OK;
@@ -687,11 +822,12 @@ HRESULT StateDevice::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertex,
 
 HRESULT StateDevice::DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT count, const void* data,
                                      UINT stride) {
-    UINT vertices = VertexCountOf(type, count);
+    // Only a count within the limit says how many bytes there are to keep.
+    const UINT vertices = count <= kMaxPrimitiveCount ? VertexCountOf(type, count) : 0;
     Record("DrawPrimitiveUP", {double(type), double(count), double(stride)}, data,
            data ? size_t(vertices) * stride : 0);
-    if (vertices == 0 || !data || stride == 0 || !CanDraw())
-        return D3DERR_INVALIDCALL;
+    if (HRESULT refused = CheckMemoryDraw(type, count, data, stride); FAILED(refused))
+        return refused;
     // As on Direct3D 9, drawing from memory leaves stream 0 unset.
     ReleaseRef(state.streams[0].buffer);
     state.streams[0].offset = state.streams[0].stride = 0;
@@ -705,14 +841,21 @@ HRESULT StateDevice::DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT count, const vo
 HRESULT StateDevice::CreateVertexDeclaration(const D3DVERTEXELEMENT9* elements,
                                              IDirect3DVertexDeclaration9** out) {
     Record("CreateVertexDeclaration");
-    if (!elements || !out)
-        return D3DERR_INVALIDCALL;
+    const char* call = "CreateVertexDeclaration";
+    if (!elements)
+        return Refuse(call, "null elements");
+    if (!out)
+        return Refuse(call, "null declaration");
     UINT n = DeclLength(elements);
     if (n == MAXD3DDECLLENGTH)
-        return D3DERR_INVALIDCALL; // no end marker within the limit
-    for (UINT i = 0; i < n; ++i)
-        if (elements[i].Stream >= kMaxStreams || DeclTypeSize(elements[i].Type) == 0)
-            return D3DERR_INVALIDCALL;
+        return Refuse(call, "no end marker within %u elements", UINT(MAXD3DDECLLENGTH));
+    for (UINT i = 0; i < n; ++i) {
+        if (elements[i].Stream >= kMaxStreams)
+            return Refuse(call, "element %u reads stream %u, past the %u streams", i,
+                          UINT(elements[i].Stream), kMaxStreams);
+        if (DeclTypeSize(elements[i].Type) == 0)
+            return Refuse(call, "element %u has the unknown type %u", i, UINT(elements[i].Type));
+    }
     *out = new VertexDeclaration(this, std::vector<D3DVERTEXELEMENT9>(elements, elements + n + 1));
     return D3D_OK;
 }
@@ -725,12 +868,7 @@ HRESULT StateDevice::SetVertexDeclaration(IDirect3DVertexDeclaration9* declarati
 }
 
 HRESULT StateDevice::GetVertexDeclaration(IDirect3DVertexDeclaration9** declaration) {
-    if (!declaration)
-        return D3DERR_INVALIDCALL;
-    *declaration = state.declaration;
-    if (*declaration)
-        (*declaration)->AddRef();
-    return D3D_OK;
+    return HandOut(*this, "GetVertexDeclaration", "declaration", declaration, state.declaration);
 }
 
 HRESULT StateDevice::SetFVF(DWORD fvf) {
@@ -743,7 +881,7 @@ HRESULT StateDevice::SetFVF(DWORD fvf) {
 
 HRESULT StateDevice::GetFVF(DWORD* fvf) {
     if (!fvf)
-        return D3DERR_INVALIDCALL;
+        return Refuse("GetFVF", "null FVF");
     *fvf = state.fvf;
     return D3D_OK;
 }
@@ -751,8 +889,8 @@ HRESULT StateDevice::GetFVF(DWORD* fvf) {
 HRESULT StateDevice::SetStreamSource(UINT stream, IDirect3DVertexBuffer9* buffer, UINT offset,
                                      UINT stride) {
     Record("SetStreamSource", {double(stream), Ptr(buffer), double(offset), double(stride)});
-    if (stream >= kMaxStreams)
-        return D3DERR_INVALIDCALL;
+    if (HRESULT refused = CheckStream(*this, "SetStreamSource", stream); FAILED(refused))
+        return refused;
     ReplaceRef(state.streams[stream].buffer, static_cast<VertexBuffer*>(buffer));
     state.streams[stream].offset = offset;
     state.streams[stream].stride = stride;
@@ -761,11 +899,14 @@ HRESULT StateDevice::SetStreamSource(UINT stream, IDirect3DVertexBuffer9* buffer
 
 HRESULT StateDevice::GetStreamSource(UINT stream, IDirect3DVertexBuffer9** buffer, UINT* offset,
                                      UINT* stride) {
-    if (stream >= kMaxStreams || !buffer || !offset || !stride)
-        return D3DERR_INVALIDCALL;
-    *buffer = state.streams[stream].buffer;
-    if (*buffer)
-        (*buffer)->AddRef();
+    if (HRESULT refused = CheckStream(*this, "GetStreamSource", stream); FAILED(refused))
+        return refused;
+    if (!offset || !stride)
+        return Refuse("GetStreamSource", "null offset or stride");
+    if (HRESULT refused = HandOut(*this, "GetStreamSource", "vertex buffer", buffer,
+                                  state.streams[stream].buffer);
+        FAILED(refused))
+        return refused;
     *offset = state.streams[stream].offset;
     *stride = state.streams[stream].stride;
     return D3D_OK;
@@ -778,26 +919,24 @@ HRESULT StateDevice::SetIndices(IDirect3DIndexBuffer9* indices) {
 }
 
 HRESULT StateDevice::GetIndices(IDirect3DIndexBuffer9** indices) {
-    if (!indices)
-        return D3DERR_INVALIDCALL;
-    *indices = state.indices;
-    if (*indices)
-        (*indices)->AddRef();
-    return D3D_OK;
+    return HandOut(*this, "GetIndices", "index buffer", indices, state.indices);
 }
 
 // ---- Programs --------------------------------------------------------------------------
 
 HRESULT StateDevice::CreateVertexShader(const DWORD* function, IDirect3DVertexShader9** out) {
     Record("CreateVertexShader");
-    if (!function || !out)
-        return D3DERR_INVALIDCALL;
+    if (!function)
+        return Refuse("CreateVertexShader", "null program text");
+    if (!out)
+        return Refuse("CreateVertexShader", "null shader");
     *out = nullptr;
     auto* shader = new VertexShader(this, reinterpret_cast<const char*>(function));
     shaderErrorText.clear();
     if (!CompileShader(*shader)) {
         shader->Release();
-        return D3DERR_INVALIDCALL;
+        return Refuse("CreateVertexShader",
+                      "the program does not compile (GetShaderErrorText says why)");
     }
     *out = shader;
     return D3D_OK;
@@ -810,19 +949,16 @@ HRESULT StateDevice::SetVertexShader(IDirect3DVertexShader9* shader) {
 }
 
 HRESULT StateDevice::GetVertexShader(IDirect3DVertexShader9** shader) {
-    if (!shader)
-        return D3DERR_INVALIDCALL;
-    *shader = state.vertexShader;
-    if (*shader)
-        (*shader)->AddRef();
-    return D3D_OK;
+    return HandOut(*this, "GetVertexShader", "shader", shader, state.vertexShader);
 }
 
 HRESULT StateDevice::SetVertexShaderConstantF(UINT start, const float* data, UINT count) {
     Record("SetVertexShaderConstantF", {double(start), double(count)}, data,
            data ? size_t(count) * 16 : 0);
-    if (!data || start + count > kVertexConstantCount || start + count < start)
-        return D3DERR_INVALIDCALL;
+    if (HRESULT refused = CheckConstants(*this, "SetVertexShaderConstantF", start, count,
+                                         kVertexConstantCount, data);
+        FAILED(refused))
+        return refused;
     std::memcpy(state.vertexConstants[start], data, size_t(count) * 16);
     ++state.constantsVersion;
     if (start + count > state.vertexConstantsUsed)
@@ -831,22 +967,27 @@ HRESULT StateDevice::SetVertexShaderConstantF(UINT start, const float* data, UIN
 }
 
 HRESULT StateDevice::GetVertexShaderConstantF(UINT start, float* data, UINT count) {
-    if (!data || start + count > kVertexConstantCount || start + count < start)
-        return D3DERR_INVALIDCALL;
+    if (HRESULT refused = CheckConstants(*this, "GetVertexShaderConstantF", start, count,
+                                         kVertexConstantCount, data);
+        FAILED(refused))
+        return refused;
     std::memcpy(data, state.vertexConstants[start], size_t(count) * 16);
     return D3D_OK;
 }
 
 HRESULT StateDevice::CreatePixelShader(const DWORD* function, IDirect3DPixelShader9** out) {
     Record("CreatePixelShader");
-    if (!function || !out)
-        return D3DERR_INVALIDCALL;
+    if (!function)
+        return Refuse("CreatePixelShader", "null program text");
+    if (!out)
+        return Refuse("CreatePixelShader", "null shader");
     *out = nullptr;
     auto* shader = new PixelShader(this, reinterpret_cast<const char*>(function));
     shaderErrorText.clear();
     if (!CompileShader(*shader)) {
         shader->Release();
-        return D3DERR_INVALIDCALL;
+        return Refuse("CreatePixelShader",
+                      "the program does not compile (GetShaderErrorText says why)");
     }
     *out = shader;
     return D3D_OK;
@@ -859,19 +1000,16 @@ HRESULT StateDevice::SetPixelShader(IDirect3DPixelShader9* shader) {
 }
 
 HRESULT StateDevice::GetPixelShader(IDirect3DPixelShader9** shader) {
-    if (!shader)
-        return D3DERR_INVALIDCALL;
-    *shader = state.pixelShader;
-    if (*shader)
-        (*shader)->AddRef();
-    return D3D_OK;
+    return HandOut(*this, "GetPixelShader", "shader", shader, state.pixelShader);
 }
 
 HRESULT StateDevice::SetPixelShaderConstantF(UINT start, const float* data, UINT count) {
     Record("SetPixelShaderConstantF", {double(start), double(count)}, data,
            data ? size_t(count) * 16 : 0);
-    if (!data || start + count > kPixelConstantCount || start + count < start)
-        return D3DERR_INVALIDCALL;
+    if (HRESULT refused = CheckConstants(*this, "SetPixelShaderConstantF", start, count,
+                                         kPixelConstantCount, data);
+        FAILED(refused))
+        return refused;
     std::memcpy(state.pixelConstants[start], data, size_t(count) * 16);
     ++state.constantsVersion;
     if (start + count > state.pixelConstantsUsed)
@@ -880,8 +1018,10 @@ HRESULT StateDevice::SetPixelShaderConstantF(UINT start, const float* data, UINT
 }
 
 HRESULT StateDevice::GetPixelShaderConstantF(UINT start, float* data, UINT count) {
-    if (!data || start + count > kPixelConstantCount || start + count < start)
-        return D3DERR_INVALIDCALL;
+    if (HRESULT refused = CheckConstants(*this, "GetPixelShaderConstantF", start, count,
+                                         kPixelConstantCount, data);
+        FAILED(refused))
+        return refused;
     std::memcpy(data, state.pixelConstants[start], size_t(count) * 16);
     return D3D_OK;
 }

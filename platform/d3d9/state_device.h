@@ -1,10 +1,12 @@
 // The part of a Direct3D 9 device that both backends share: the state that
 // Set* stores and Get* returns (with Direct3D's defaults), resource creation
 // and bookkeeping, render-target binding, device loss and the rules of Reset.
-// A backend supplies drawing, clearing, presenting and its GPU objects
-// through the hooks at the end.
+// Every call is checked here, so that all backends refuse the same calls
+// for the same reasons (see refusal.h). A backend supplies drawing,
+// clearing, presenting and its GPU objects through the hooks at the end.
 #pragma once
 
+#include "platform/d3d9/refusal.h"
 #include "platform/d3d9/resources.h"
 
 #include <array>
@@ -15,6 +17,8 @@
 constexpr UINT kVertexConstantCount = 256;
 constexpr UINT kPixelConstantCount = 224;
 constexpr UINT kMaxStreams = 4;
+constexpr UINT kMaxPrimitiveCount = 0xFFFFFF;
+constexpr UINT kMaxTextureSize = 8192;
 
 struct DeviceState {
     DWORD renderStates[D3DRS_STATE_COUNT];
@@ -74,6 +78,11 @@ public:
     void AddChild(DeviceChild* child);
     void RemoveChild(DeviceChild* child);
     int DefaultPoolObjects() const { return defaultPoolObjects; }
+
+    // Keeps the reason of a refused call, logs it with the backend and
+    // returns D3DERR_INVALIDCALL; the resources keep theirs here too.
+    HRESULT Refuse(const char* call, const char* format, ...) __attribute__((format(printf, 3, 4)));
+    HRESULT RefuseV(const char* call, const char* format, va_list args);
 
     const DeviceState& State() const { return state; }
     const D3DPRESENT_PARAMETERS& PresentParameters() const { return params; }
@@ -157,6 +166,7 @@ public:
     HRESULT GetPixelShaderConstantF(UINT start, float* data, UINT count) override;
     HRESULT ValidateDevice(DWORD* numPasses) override;
     const char* GetShaderErrorText() override { return shaderErrorText.c_str(); }
+    const char* GetRefusalText() override { return refusal.Get(); }
 
 protected:
     // ---- Hooks for the backend ----
@@ -167,11 +177,14 @@ protected:
                         const void* data = nullptr, size_t size = 0) {
         (void)call, (void)args, (void)data, (void)size;
     }
+    // The reason of each refused call, after the call itself was recorded.
+    virtual void RecordRefusal(const char* text) { (void)text; }
     // GPU side of a new render target or depth surface; false: out of memory.
     virtual bool CreateTargetObject(Texture&) { return true; }
     virtual bool CreateTargetObject(Surface&) { return true; }
     // Drawing with the current state; called only while the device is not
-    // lost, inside a scene, with a valid vertex layout.
+    // lost, once the draw passed every check of draw_checks.cpp: each
+    // vertex it reads lies inside its stream's buffer.
     virtual void DrawFromMemory(D3DPRIMITIVETYPE type, UINT vertexCount, const void* data,
                                 UINT stride) = 0;
     virtual void DrawFromBuffers(D3DPRIMITIVETYPE type, INT baseVertex, UINT minIndex,
@@ -180,8 +193,8 @@ protected:
     virtual void ClearTargets(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color,
                               float z, DWORD stencil) = 0;
     virtual void CopyTargetToMemory(Surface& target, Surface& dest) = 0;
-    // Shows the back buffer; returns D3DERR_DEVICELOST when the backend lost
-    // its context.
+    // Shows the back buffer, which exists; returns D3DERR_DEVICELOST when the
+    // backend lost its context.
     virtual HRESULT PresentBackBuffer() = 0;
     // Compiles a program's text; false with shaderErrorText filled.
     virtual bool CompileShader(VertexShader&) { return true; }
@@ -203,8 +216,6 @@ protected:
     // binds them; used at creation and by Reset.
     bool CreateImplicitTargets();
     void ResetState();
-    // A vertex layout is set (declaration or FVF) and the draw may go ahead.
-    bool CanDraw() const;
 
     IDirect3D9* root;
     D3DDEVTYPE type;
@@ -218,10 +229,39 @@ protected:
     std::string shaderErrorText;
 
 private:
+    // What the current vertex layout reads of each vertex of each stream:
+    // the bytes up to the end of its last element, 0 where it reads none.
+    struct StreamReads {
+        UINT bytes[kMaxStreams];
+    };
+    // The stream bound that holds the fewest whole vertices: the end of
+    // every vertex range drawn from the streams.
+    struct VertexLimit {
+        UINT stream;
+        UINT vertices;
+    };
+    // The checks of draw_checks.cpp: each gives D3D_OK or refuses `call`.
+    HRESULT CheckPrimitives(const char* call, D3DPRIMITIVETYPE type, UINT count);
+    HRESULT CheckLayout(const char* call, StreamReads* reads);
+    // The render target and depth surface fit together (draws and clears).
+    HRESULT CheckTargets(const char* call);
+    // What every draw passes: primitives, layout and targets.
+    HRESULT CheckDrawState(const char* call, D3DPRIMITIVETYPE type, UINT count, StreamReads* reads);
+    // A draw from the streams: its state, and every stream the layout reads
+    // is bound with room for each vertex; `limit` then holds their end.
+    HRESULT CheckBufferDraw(const char* call, D3DPRIMITIVETYPE type, UINT count,
+                            VertexLimit* limit);
+    HRESULT CheckMemoryDraw(D3DPRIMITIVETYPE type, UINT count, const void* data, UINT stride);
+    HRESULT CheckVertexRange(const char* call, INT baseVertex, UINT minIndex, UINT numVertices,
+                             const VertexLimit& limit);
+    HRESULT CheckIndices(const char* call, INT baseVertex, UINT startIndex, UINT indexCount,
+                         const VertexLimit& limit);
+
     void ReleaseBindings();
     void ReleaseImplicitTargets();
     // References to the implicit targets that the application still holds.
     bool ApplicationHoldsImplicitTargets() const;
     int defaultPoolObjects = 0;
     std::set<DeviceChild*> children;
+    RefusalText refusal;
 };

@@ -209,7 +209,7 @@ bool GlDevice::BindTargets() {
         // Clearing the combined point detaches a stencil part as well.
         glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, 0);
         if (depth.serial) {
-            bool stencil = state.depthStencil->desc.Format == D3DFMT_D24S8;
+            bool stencil = HasStencil(state.depthStencil->desc.Format);
             Attach(GL_FRAMEBUFFER, stencil ? GL_DEPTH_STENCIL_ATTACHMENT : GL_DEPTH_ATTACHMENT,
                    depth);
         }
@@ -236,10 +236,11 @@ void GlDevice::ClearTargets(DWORD count, const D3DRECT* rects, DWORD flags, D3DC
     GLbitfield mask = 0;
     if (flags & D3DCLEAR_TARGET)
         mask |= GL_COLOR_BUFFER_BIT;
-    if ((flags & D3DCLEAR_ZBUFFER) && state.depthStencil)
+    // The device's checks let depth and stencil through only where the
+    // depth surface has them.
+    if (flags & D3DCLEAR_ZBUFFER)
         mask |= GL_DEPTH_BUFFER_BIT;
-    if ((flags & D3DCLEAR_STENCIL) && state.depthStencil &&
-        state.depthStencil->desc.Format == D3DFMT_D24S8)
+    if (flags & D3DCLEAR_STENCIL)
         mask |= GL_STENCIL_BUFFER_BIT;
     // Clearing covers the viewport, cut by the rectangles when there are any.
     glEnable(GL_SCISSOR_TEST);
@@ -304,9 +305,9 @@ HRESULT GlDevice::PresentBackBuffer() {
         lossRequested = 0;
         return D3DERR_DEVICELOST;
     }
-    Attachment back = backBuffer ? AttachmentOf(*backBuffer) : Attachment{};
+    Attachment back = AttachmentOf(*backBuffer);
     if (!back.serial)
-        return D3DERR_INVALIDCALL;
+        return Refuse("Present", "the back buffer has no OpenGL storage");
     GLsizei w = GLsizei(backBuffer->desc.Width), h = GLsizei(backBuffer->desc.Height);
     glBindFramebuffer(GL_READ_FRAMEBUFFER, readFramebuffer.Get());
     Attach(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, back);

@@ -9,8 +9,6 @@
 
 #include <SDL.h>
 
-struct GlBufferObject;
-
 #include <cstring>
 #include <map>
 #include <string>
@@ -141,7 +139,7 @@ private:
     void ApplyRasterState();
     // Points the vertex attributes of the current layout at their buffers;
     // stream 0 reads `streamZeroBuffer` from `baseOffset` with that stride.
-    bool SetUpVertexInput(VertexLayoutInfo* info, GLuint streamZeroBuffer, GLintptr baseOffset,
+    void SetUpVertexInput(VertexLayoutInfo* info, GLuint streamZeroBuffer, GLintptr baseOffset,
                           UINT streamZeroStride);
     bool UseProgram(const VertexLayoutInfo& layout);
     UserProgram* LinkedProgram(VertexShader& vs, PixelShader& ps);
@@ -149,7 +147,9 @@ private:
     void ApplySampler(DWORD stage);
     GLuint TextureName(IDirect3DBaseTexture9* texture);
     GLuint BufferName(VertexBuffer& buffer);
-    GlBufferObject* IndexBufferObject(IndexBuffer& buffer);
+    GLuint BufferName(IndexBuffer& buffer);
+    // The buffer drawn from stream 0, 0 where none is bound.
+    GLuint StreamZeroName();
     bool PrepareDraw(GLuint streamZeroBuffer, GLintptr baseOffset, UINT streamZeroStride);
     bool CompileProgramText(std::unique_ptr<BackendObject>* slot, GLenum stage,
                             const std::string& source);

@@ -171,17 +171,16 @@ void GlDevice::ApplyRasterState() {
     rasterValid = true;
 }
 
-bool GlDevice::SetUpVertexInput(VertexLayoutInfo* info, GLuint streamZeroBuffer,
+void GlDevice::SetUpVertexInput(VertexLayoutInfo* info, GLuint streamZeroBuffer,
                                 GLintptr baseOffset, UINT streamZeroStride) {
     // What the attribute pointers depend on; when it is what they already
-    // point at, the draw costs no OpenGL call here.
+    // point at, the draw costs no OpenGL call here. The device's checks let
+    // only a layout that is set, over streams that are bound, through.
     InputBinding want;
     if (state.declaration)
         want.elements = state.declaration->elements;
     else
         want.elements = ElementsFromFvf(state.fvf);
-    if (want.elements.empty())
-        return false;
     want.bufferDeletions = glBufferDeletions;
     want.buffers[0] = streamZeroBuffer;
     want.offsets[0] = baseOffset;
@@ -190,15 +189,13 @@ bool GlDevice::SetUpVertexInput(VertexLayoutInfo* info, GLuint streamZeroBuffer,
         if (e.Stream == 0 || e.Stream == 0xFF)
             continue;
         const DeviceState::Stream& s = state.streams[e.Stream];
-        if (!s.buffer)
-            return false;
         want.buffers[e.Stream] = BufferName(*s.buffer);
         want.offsets[e.Stream] = GLintptr(s.offset);
         want.strides[e.Stream] = s.stride;
     }
     if (inputValid && want == appliedInput) {
         *info = appliedLayout;
-        return true;
+        return;
     }
     // Every layout and stream set drawn before keeps a vertex array of its
     // own: going back to it is one call. A buffer that went away may have
@@ -212,7 +209,7 @@ bool GlDevice::SetUpVertexInput(VertexLayoutInfo* info, GLuint streamZeroBuffer,
             appliedLayout = *info = cached.layout;
             inputValid = true;
             CountState();
-            return true;
+            return;
         }
     }
     if (vertexArrays.size() >= kMaxCachedVertexArrays)
@@ -248,7 +245,6 @@ bool GlDevice::SetUpVertexInput(VertexLayoutInfo* info, GLuint streamZeroBuffer,
     appliedLayout = *info;
     inputValid = true;
     CountState();
-    return true;
 }
 
 GLuint GlDevice::TextureName(IDirect3DBaseTexture9* base) {
@@ -301,21 +297,6 @@ GLuint GlDevice::TextureName(IDirect3DBaseTexture9* base) {
     return object->texture.Get();
 }
 
-// The largest index among `count` indices from `start`.
-static std::uint32_t LargestIndex(const IndexBuffer& buffer, UINT start, UINT count) {
-    std::uint32_t largest = 0;
-    if (buffer.format == D3DFMT_INDEX32) {
-        const auto* p = reinterpret_cast<const std::uint32_t*>(buffer.data.data()) + start;
-        for (UINT i = 0; i < count; ++i)
-            largest = std::max(largest, p[i]);
-    } else {
-        const auto* p = reinterpret_cast<const std::uint16_t*>(buffer.data.data()) + start;
-        for (UINT i = 0; i < count; ++i)
-            largest = std::max<std::uint32_t>(largest, p[i]);
-    }
-    return largest;
-}
-
 template <class Buffer>
 static GlBufferObject* UploadBuffer(Buffer& buffer, GLenum target, unsigned* uploads) {
     auto* object = static_cast<GlBufferObject*>(buffer.backend.get());
@@ -339,15 +320,8 @@ GLuint GlDevice::BufferName(VertexBuffer& buffer) {
     return UploadBuffer(buffer, GL_ARRAY_BUFFER, &current.uploads)->buffer.Get();
 }
 
-GlBufferObject* GlDevice::IndexBufferObject(IndexBuffer& buffer) {
-    auto* object = static_cast<GlBufferObject*>(buffer.backend.get());
-    bool stale = !object || !object->buffer.Valid() || object->version != buffer.version;
-    object = UploadBuffer(buffer, GL_ELEMENT_ARRAY_BUFFER, &current.uploads);
-    if (stale) {
-        UINT count = UINT(buffer.data.size() / (buffer.format == D3DFMT_INDEX32 ? 4 : 2));
-        object->maxIndex = LargestIndex(buffer, 0, count);
-    }
-    return object;
+GLuint GlDevice::BufferName(IndexBuffer& buffer) {
+    return UploadBuffer(buffer, GL_ELEMENT_ARRAY_BUFFER, &current.uploads)->buffer.Get();
 }
 
 void GlDevice::BindTexture(DWORD stage, GLuint name) {
@@ -474,8 +448,7 @@ bool GlDevice::PrepareDraw(GLuint streamZeroBuffer, GLintptr baseOffset, UINT st
         return false;
     ApplyRasterState();
     VertexLayoutInfo layout;
-    if (!SetUpVertexInput(&layout, streamZeroBuffer, baseOffset, streamZeroStride))
-        return false;
+    SetUpVertexInput(&layout, streamZeroBuffer, baseOffset, streamZeroStride);
     if (!UseProgram(layout))
         return false;
     ++current.drawCalls;
@@ -506,10 +479,16 @@ void GlDevice::DrawFromMemory(D3DPRIMITIVETYPE type, UINT vertexCount, const voi
     glDrawArrays(GlPrimitiveOf(type), GLint(first), GLsizei(vertexCount));
 }
 
+GLuint GlDevice::StreamZeroName() {
+    // A declaration may read other streams only, and leave stream 0 unset.
+    VertexBuffer* buffer = state.streams[0].buffer;
+    return buffer ? BufferName(*buffer) : 0;
+}
+
 void GlDevice::DrawUnindexed(D3DPRIMITIVETYPE type, UINT startVertex, UINT vertexCount) {
     MakeCurrent();
     const DeviceState::Stream& s = state.streams[0];
-    GLuint buffer = BufferName(*s.buffer);
+    GLuint buffer = StreamZeroName();
     if (!PrepareDraw(buffer, GLintptr(s.offset), s.stride))
         return;
     glDrawArrays(GlPrimitiveOf(type), GLint(startVertex), GLsizei(vertexCount));
@@ -519,22 +498,11 @@ void GlDevice::DrawFromBuffers(D3DPRIMITIVETYPE type, INT baseVertex, UINT, UINT
                                UINT indexCount) {
     MakeCurrent();
     const DeviceState::Stream& s = state.streams[0];
-    GLuint vertices = BufferName(*s.buffer);
-    GlBufferObject* indices = IndexBufferObject(*state.indices);
-    // Never let an index reach past the vertex buffer: the driver would read
-    // whatever lies beyond it.
-    size_t available =
-        s.buffer->data.size() > s.offset ? (s.buffer->data.size() - s.offset) / s.stride : 0;
-    if (baseVertex < 0 || available == 0)
-        return;
-    size_t limit = available - size_t(baseVertex);
-    if (size_t(baseVertex) >= available ||
-        (indices->maxIndex >= limit &&
-         LargestIndex(*state.indices, startIndex, indexCount) >= limit))
-        return;
+    GLuint vertices = StreamZeroName();
+    GLuint indices = BufferName(*state.indices);
     if (!PrepareDraw(vertices, GLintptr(s.offset), s.stride))
         return;
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indices->buffer.Get());
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indices);
     bool wide = state.indices->format == D3DFMT_INDEX32;
     glDrawElementsBaseVertex(
         GlPrimitiveOf(type), GLsizei(indexCount), wide ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT,

@@ -30,9 +30,6 @@ struct GlBufferObject final : BackendObject {
 
     GlBuffer buffer;
     std::uint32_t version = 0;
-    // Largest index in the whole buffer, at `version` (index buffers only):
-    // a draw whose vertices all exist cannot read outside the vertex buffer.
-    std::uint32_t maxIndex = 0;
 };
 
 struct GlShaderObject final : BackendObject {

@@ -22,8 +22,11 @@ public:
     UINT GetAdapterCount() override { return 1; }
 
     HRESULT GetAdapterDisplayMode(UINT adapter, D3DDISPLAYMODE* mode) override {
-        if (adapter != 0 || !mode)
-            return D3DERR_INVALIDCALL;
+        if (HRESULT refused = CheckAdapter(refusal, "GetAdapterDisplayMode", adapter);
+            FAILED(refused))
+            return refused;
+        if (!mode)
+            return refusal.Refuse("GetAdapterDisplayMode", "null mode");
         SDL_DisplayMode desktop{};
         if (!VideoReady() || SDL_GetDesktopDisplayMode(0, &desktop) != 0)
             return D3DERR_NOTAVAILABLE;
@@ -34,22 +37,29 @@ public:
     }
 
     HRESULT GetDeviceCaps(UINT adapter, D3DDEVTYPE, D3DCAPS9* caps) override {
-        if (adapter != 0 || !caps)
-            return D3DERR_INVALIDCALL;
+        if (HRESULT refused = CheckAdapter(refusal, "GetDeviceCaps", adapter); FAILED(refused))
+            return refused;
+        if (!caps)
+            return refusal.Refuse("GetDeviceCaps", "null caps");
         return D3DERR_NOTAVAILABLE; // known once a device exists
     }
 
     HRESULT CreateDevice(UINT adapter, D3DDEVTYPE type, HWND focusWindow, DWORD behavior,
                          D3DPRESENT_PARAMETERS* params, IDirect3DDevice9** out) override {
         if (!out)
-            return D3DERR_INVALIDCALL;
+            return refusal.Refuse("CreateDevice", "null device");
         *out = nullptr;
-        if (adapter != 0 || !params || (type != D3DDEVTYPE_HAL && type != D3DDEVTYPE_REF))
-            return D3DERR_INVALIDCALL;
+        if (HRESULT refused = CheckAdapter(refusal, "CreateDevice", adapter); FAILED(refused))
+            return refused;
+        if (!params)
+            return refusal.Refuse("CreateDevice", "null present parameters");
+        if (type != D3DDEVTYPE_HAL && type != D3DDEVTYPE_REF)
+            return refusal.Refuse("CreateDevice", "device type %u is neither HAL nor REF",
+                                  UINT(type));
         HWND target = params->hDeviceWindow ? params->hDeviceWindow : focusWindow;
         SDL_Window* window = SdlWindowOf(target);
         if (!window)
-            return D3DERR_INVALIDCALL;
+            return refusal.Refuse("CreateDevice", "the device window is no SDL window");
         bool robust = false;
         SDL_GLContext context = CreateGlContext(window, type == D3DDEVTYPE_REF, &robust);
         if (!context) {
@@ -68,6 +78,11 @@ public:
         *out = device;
         return D3D_OK;
     }
+
+    const char* GetRefusalText() override { return refusal.Get(); }
+
+private:
+    RefusalText refusal;
 };
 
 } // namespace

@@ -64,6 +64,7 @@ TEST_F(StateDeviceTest, ResetIsRefusedWhileADefaultPoolTextureLives) {
         D3D_OK);
     EXPECT_EQ(managed->GetLevelCount(), 4u);
     EXPECT_EQ(device->Reset(&params), D3DERR_INVALIDCALL);
+    EXPECT_STREQ(device->GetRefusalText(), "Reset: default-pool objects still alive: 1");
     // A texture that only the device's bindings still hold goes with them.
     device->SetTexture(0, target);
     target->Release();
@@ -85,6 +86,8 @@ TEST_F(StateDeviceTest, ResetIsRefusedWhileTheBackBufferIsHeld) {
     IDirect3DSurface9* depth = nullptr;
     ASSERT_EQ(device->GetDepthStencilSurface(&depth), D3D_OK);
     EXPECT_EQ(device->Reset(&params), D3DERR_INVALIDCALL);
+    EXPECT_STREQ(device->GetRefusalText(),
+                 "Reset: the back buffer or the automatic depth buffer is still held");
     saved->Release();
     EXPECT_EQ(device->Reset(&params), D3DERR_INVALIDCALL);
     depth->Release();
