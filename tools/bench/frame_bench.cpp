@@ -131,6 +131,26 @@ int AnimatedFrames(int frames) {
     return 0;
 }
 
+// One frame as the window runs it (OnFrame, then the driver's work), in
+// milliseconds.
+double WholeFrame(AppMain& app) {
+    Clock::time_point t0 = Clock::now();
+    app.OnFrame();
+    FinishGlWork(app.device);
+    return Milliseconds(Clock::now() - t0);
+}
+
+// `frames` whole frames after 3 that settle caches.
+std::vector<double> SettledFrames(AppMain& app, int frames) {
+    std::vector<double> settled;
+    for (int i = 0; i < frames + 3; ++i) {
+        double ms = WholeFrame(app);
+        if (i >= 3)
+            settled.push_back(ms);
+    }
+    return settled;
+}
+
 int DropFrames(int frames) {
     const std::filesystem::path model =
         std::filesystem::temp_directory_path() / ("zq-field-" + std::to_string(getpid()) + ".x");
@@ -149,18 +169,8 @@ int DropFrames(int frames) {
     }
     // Frames as the window runs them: the drops wait for no load.
     app.dropWaitMs = 0;
-    auto frame = [&] {
-        Clock::time_point t0 = Clock::now();
-        app.OnFrame();
-        FinishGlWork(app.device);
-        return Milliseconds(Clock::now() - t0);
-    };
-    std::vector<double> before;
-    for (int i = 0; i < frames + 3; ++i) {
-        double ms = frame();
-        if (i >= 3)
-            before.push_back(ms);
-    }
+    auto frame = [&] { return WholeFrame(app); };
+    const std::vector<double> before = SettledFrames(app, frames);
     const double median = SpreadOf(before).median;
     const DropTarget slot{DropContent::Mesh, 0};
     app.RequestLoad(slot, model.c_str());
@@ -193,18 +203,8 @@ int ManyFilesFrames(int frames) {
         std::fprintf(stderr, "the viewer did not start (run from the repository root)\n");
         return 1;
     }
-    auto frame = [&] {
-        Clock::time_point t0 = Clock::now();
-        app.OnFrame();
-        FinishGlWork(app.device);
-        return Milliseconds(Clock::now() - t0);
-    };
-    std::vector<double> before;
-    for (int i = 0; i < frames + 3; ++i) {
-        double ms = frame();
-        if (i >= 3)
-            before.push_back(ms);
-    }
+    auto frame = [&] { return WholeFrame(app); };
+    const std::vector<double> before = SettledFrames(app, frames);
     // The window's drop message, on the upper texture set.
     constexpr int kFiles = 3000;
     inputState.mouseX = 900;
