@@ -6,6 +6,7 @@
 #include "platform/win32/termination.h"
 #include "platform/win32/wayland_connection.h"
 #include "platform/win32/window.h"
+#include "platform/win32/x_box_close.h"
 #include "platform/win32/x_drops.h"
 #include "platform/win32/x_errors.h"
 
@@ -147,6 +148,7 @@ public:
 
     bool MessageBox(HWND owner, const char* text, const char* caption, std::string& why) override {
         SDL_Window* parent = owner ? static_cast<SDL_Window*>(owner->native) : nullptr;
+        XCloseWatch closeWatch(parent);
         if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, caption, text, parent) == 0)
             return true;
         why = SDL_GetError();

@@ -62,12 +62,17 @@ void KillChildrenOf(long thread) {
     close(fd);
 }
 
-void OnTerminationSignal(int) {
+// Safe in a signal handler, and on any thread.
+void EndBoxAndTerminate() {
     int savedErrno = errno;
     terminationRequested = 1;
     if (long thread = boxThread)
         KillChildrenOf(thread);
     errno = savedErrno;
+}
+
+void OnTerminationSignal(int) {
+    EndBoxAndTerminate();
 }
 
 // In a child forked while a box is up: a signal that came before the fork
@@ -98,7 +103,7 @@ void EndOnTerminationSignals() {
 }
 
 void RequestTermination() {
-    terminationRequested = 1;
+    EndBoxAndTerminate();
 }
 
 bool TerminationRequested() {

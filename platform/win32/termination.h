@@ -8,8 +8,9 @@
 // second signal of the same kind ends the process at once.
 void EndOnTerminationSignals();
 
-// Ends the program as those signals do, for a cause that the platform layer
-// finds itself: the connection to the display lost.
+// Ends the program as those signals do, a box that is up included, for a
+// cause that the platform layer finds itself: the connection to the display
+// lost, or a close request that came while a box was up. Safe on any thread.
 void RequestTermination();
 
 // True once one of those signals has arrived, or termination was requested.

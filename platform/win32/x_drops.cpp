@@ -3,6 +3,7 @@
 #if defined(ZQ_HAVE_X11)
 
 #include "platform/win32/drop.h"
+#include "platform/win32/x_wire_hooks.h"
 
 #include <SDL.h>
 #include <SDL_syswm.h>
@@ -14,22 +15,11 @@
 #include <cstdio>
 #include <mutex>
 
-// Xlib's hook for turning what the server sent into an event. Its header,
-// Xlibint.h, cannot stand beside the standard library's headers (it defines
-// min and max as macros), so it is declared here as Xlib has it; the wire
-// event's first byte is the event's type.
-struct _xEvent;
-extern "C" Bool (*XESetWireToEvent(Display*, int, Bool (*)(Display*, XEvent*, _xEvent*)))(Display*,
-                                                                                          XEvent*,
-                                                                                          _xEvent*);
-
 namespace {
 
 // The version of the drag protocol we speak; a source of a later one is
 // ignored, as the protocol asks.
 constexpr int kProtocolVersion = 5;
-
-using WireToEvent = Bool (*)(Display*, XEvent*, _xEvent*);
 
 struct Atoms {
     Atom enter, position, status, leave, drop, finished;
@@ -75,12 +65,10 @@ bool IsDragMessage(const XEvent& event) {
            IsOurs(event.xselection.requestor);
 }
 
-// Called by Xlib as it turns what the server sent into an event. Returning
-// False drops the event before anyone, SDL included, can read it.
+// Holds the drag messages back from SDL as Xlib reads them.
 Bool HoldDragMessages(Display* from, XEvent* event, _xEvent* wire) {
-    const int type = *reinterpret_cast<const unsigned char*>(wire) & 0x7f;
     const WireToEvent original =
-        type == ClientMessage ? originalClientMessage : originalSelectionNotify;
+        WireEventType(wire) == ClientMessage ? originalClientMessage : originalSelectionNotify;
     if (!original(from, event, wire))
         return False;
     std::lock_guard<std::mutex> lock(heldMutex);

@@ -9,7 +9,9 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -81,24 +83,30 @@ TEST_F(TerminationTest, SecondSignalEndsTheProcessAtOnce) {
         ::testing::KilledBySignal(SIGTERM), "");
 }
 
-TEST_F(TerminationTest, SignalWhileABoxIsUpEndsTheBoxProcess) {
-    EXPECT_EXIT(
-        {
-            EndOnTerminationSignals();
-            ModalBoxScope box;
-            pid_t child = fork();
-            if (child == 0) {
-                alarm(60); // ends a box that nothing ends, so the case fails
-                pause();   // the box, waiting for an answer
-                std::_Exit(0);
-            }
-            std::raise(SIGTERM);
-            int status = 0;
-            waitpid(child, &status, 0);
-            ExitWith(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL,
-                     "the box process was not ended");
-        },
-        ::testing::ExitedWithCode(0), "");
+// A signal, or a request from another thread (a close request seen while
+// the box is up), ends the box's process.
+TEST_F(TerminationTest, SignalOrRequestWhileABoxIsUpEndsTheBoxProcess) {
+    const std::function<void()> causes[] = {[] { std::raise(SIGTERM); },
+                                            [] { std::thread(RequestTermination).join(); }};
+    for (const std::function<void()>& cause : causes) {
+        EXPECT_EXIT(
+            {
+                EndOnTerminationSignals();
+                ModalBoxScope box;
+                pid_t child = fork();
+                if (child == 0) {
+                    alarm(60); // ends a box that nothing ends, so the case fails
+                    pause();   // the box, waiting for an answer
+                    std::_Exit(0);
+                }
+                cause();
+                int status = 0;
+                waitpid(child, &status, 0);
+                ExitWith(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL,
+                         "the box process was not ended");
+            },
+            ::testing::ExitedWithCode(0), "");
+    }
 }
 
 TEST_F(TerminationTest, BoxProcessForkedAfterTheSignalEndsItself) {
