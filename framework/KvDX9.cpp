@@ -1,6 +1,8 @@
 #include "framework/KvDX9.h"
 
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 IDirect3DDevice9* sharedDevice = nullptr;
 
@@ -150,6 +152,10 @@ void KvDX9::ResetDevice() {
         hr = device->Reset(&presentParams);
     }
     if (FAILED(hr)) {
+        // The box names the code; why the device refused goes beside it.
+        const char* refusal = device->GetRefusalText();
+        if (hr == D3DERR_INVALIDCALL && std::strncmp(refusal, "Reset: ", 7) == 0)
+            std::fprintf(stderr, "zelqad: %s\n", refusal);
         ShowMessage("Failed", "Failed: Reset D3D device (%s)", ResetResultName(hr));
         endProcess(kAbnormalEnd);
         return;

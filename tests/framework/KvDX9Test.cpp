@@ -275,6 +275,30 @@ TEST_F(KvDX9Test, AResetThatFailsTwiceNamesTheCodeAndEndsAbnormally) {
               scripted.calls.end());
 }
 
+// A reset the device refuses, with a render target that nothing released on
+// the loss: the box names the code, stderr the reason.
+TEST_F(KvDX9Test, AResetTheDeviceRefusesSaysWhyOnStderr) {
+    DeviceApp app;
+    IDirect3DTexture9* kept = nullptr;
+    std::string logged;
+    app.onFrame = [&] {
+        ASSERT_EQ(app.device->CreateTexture(8, 8, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8,
+                                            D3DPOOL_DEFAULT, &kept, nullptr),
+                  D3D_OK);
+        ::testing::internal::CaptureStderr();
+        app.ResetDevice();
+        logged = ::testing::internal::GetCapturedStderr();
+    };
+    app.Run(nullptr, 60.0f);
+    EXPECT_EQ(Messages(),
+              std::vector<std::string>{"Failed|Failed: Reset D3D device (D3DERR_INVALIDCALL)"});
+    EXPECT_EQ(logged, "zelqad: Reset: default-pool objects still alive: 1\n"
+                      "zelqad: Failed: Reset D3D device (D3DERR_INVALIDCALL)\n");
+    EXPECT_EQ(endStatuses, std::vector<int>{3});
+    if (kept)
+        kept->Release();
+}
+
 TEST_F(KvDX9Test, AFontThatCannotBeMadeAgainAfterAResetEndsTheProcess) {
     NamedCallback a("A");
     DeviceApp app;
