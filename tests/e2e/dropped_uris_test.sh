@@ -52,14 +52,15 @@ logged 'zelqad: dropped item ignored: "https://example.org/" is not a local file
     fail "the web address beside the file is not named"
 grep -q "dropped item ignored: \"# dragged" "$APP_LOG" && fail "a comment line was taken for an item"
 
-# Thousands of files in one drop: taken, and the viewer still answers.
-kill -USR1 "$APP_PID"
-wait_picture "start-up textures back after a loss" "$WID" restored.png start_up_textures
+# Thousands of files in one drop, on the other texture set: taken, and the
+# viewer still answers.
+capture "$WID" before-many.png
+REDDISH_BASE=$(count_reddish "$ARTIFACTS/before-many.png")
 many=()
 for _ in $(seq 1 3000); do
     many+=("$RED_TEXTURE")
 done
-drop "$WID" 900 100 "${many[@]}" || fail "a drop of 3000 files was refused"
+drop "$WID" 900 700 "${many[@]}" || fail "a drop of 3000 files was refused"
 wait_picture "the last of 3000 dropped files drawn" "$WID" many.png red_drawn
 
 close_window "$WID"
