@@ -1,5 +1,6 @@
 #include "tests/platform/d3d9/RefusalCases.h"
 
+#include <algorithm>
 #include <cstring>
 #include <initializer_list>
 
@@ -30,7 +31,9 @@ IDirect3DVertexBuffer9* ScreenVertices(IDirect3DDevice9* device, CaseObjects& ob
     const float corners[4][2] = {{0, 0}, {64, 0}, {64, 48}, {0, 48}};
     for (UINT i = 0; i < count; ++i) {
         const ScreenVertex v{corners[i % 4][0], corners[i % 4][1], 0.5f, 1, 0xFFFF0000};
-        std::memcpy(static_cast<std::uint8_t*>(data) + size_t(i) * stride, &v, sizeof v);
+        // A stride shorter than a vertex (a case to be refused) holds its start.
+        std::memcpy(static_cast<std::uint8_t*>(data) + size_t(i) * stride, &v,
+                    std::min<size_t>(stride, sizeof v));
     }
     buffer->Unlock();
     return buffer;
