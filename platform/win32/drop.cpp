@@ -4,6 +4,7 @@
 
 #include <cctype>
 #include <climits>
+#include <cstdio>
 #include <cstring>
 
 HDROP MakeDrop(std::vector<std::string> paths) {
@@ -168,6 +169,11 @@ std::string PrintableItem(std::string_view item) {
     if (item.size() > kShown)
         shown += "...";
     return shown;
+}
+
+void ReportIgnoredItem(std::string_view item) {
+    std::fprintf(stderr, "zelqad: dropped item ignored: \"%s\" is not a local file\n",
+                 PrintableItem(item).c_str());
 }
 
 UINT DragQueryFileA(HDROP drop, UINT file, LPSTR buffer, UINT bufferSize) {

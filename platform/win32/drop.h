@@ -54,3 +54,6 @@ std::string ThisHostName();
 // An item as it may be shown in a message: control characters as "?", and
 // cut, with "...", past 200 bytes.
 std::string PrintableItem(std::string_view item);
+
+// Names on stderr an item that was dropped but names no local file.
+void ReportIgnoredItem(std::string_view item);

@@ -304,12 +304,12 @@ private:
         case SDL_DROPFILE: {
             // Where SDL receives the drop itself (Wayland), it has already
             // turned each URI it could into a path.
-            DroppedItem item = ReadDroppedItem(event.drop.file ? event.drop.file : "", hostName);
+            const char* given = event.drop.file ? event.drop.file : "";
+            DroppedItem item = ReadDroppedItem(given, hostName);
             if (item.kind == DroppedItem::Kind::LocalFile)
                 dropPaths.push_back(std::move(item.path));
             else
-                std::fprintf(stderr, "zelqad: dropped item ignored: \"%s\" is not a local file\n",
-                             PrintableItem(event.drop.file ? event.drop.file : "").c_str());
+                ReportIgnoredItem(given);
             SDL_free(event.drop.file);
             if (!dropOpen)
                 dropWindow = WindowOfId(event.drop.windowID);

@@ -3,10 +3,9 @@
 #if defined(ZQ_HAVE_X11)
 
 #include "platform/win32/termination.h"
+#include "platform/win32/x_window.h"
 #include "platform/win32/x_wire_hooks.h"
 
-#include <SDL.h>
-#include <SDL_syswm.h>
 #include <poll.h>
 
 #include <atomic>
@@ -51,12 +50,11 @@ void ReadEvents() {
 } // namespace
 
 XCloseWatch::XCloseWatch(SDL_Window* window) {
-    SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    if (!window || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11)
+    const XWindowOfSdl x = XWindowOf(window);
+    if (x.window == None)
         return;
-    display = info.info.x11.display;
-    watched = info.info.x11.window;
+    display = x.display;
+    watched = x.window;
     protocols = XInternAtom(display, "WM_PROTOCOLS", False);
     deleteWindow = XInternAtom(display, "WM_DELETE_WINDOW", False);
     replaced = XESetWireToEvent(display, ClientMessage, NoticeCloseRequest);

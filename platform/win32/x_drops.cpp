@@ -3,12 +3,10 @@
 #if defined(ZQ_HAVE_X11)
 
 #include "platform/win32/drop.h"
+#include "platform/win32/x_window.h"
 #include "platform/win32/x_wire_hooks.h"
 
-#include <SDL.h>
-#include <SDL_syswm.h>
 #include <X11/Xatom.h>
-#include <X11/Xlib.h>
 
 #include <algorithm>
 #include <climits>
@@ -228,12 +226,6 @@ bool ReadReceived(Window window, Atom& type, std::string& bytes) {
     return read;
 }
 
-void PrintIgnored(const std::vector<std::string>& ignored) {
-    for (const std::string& item : ignored)
-        std::fprintf(stderr, "zelqad: dropped item ignored: \"%s\" is not a local file\n",
-                     PrintableItem(item).c_str());
-}
-
 void OnSelection(Drag& drag, const XSelectionEvent& selection, std::vector<XDrop>& completed) {
     if (!drag.converting)
         return;
@@ -252,7 +244,8 @@ void OnSelection(Drag& drag, const XSelectionEvent& selection, std::vector<XDrop
     const std::string hostName = ThisHostName();
     DroppedFiles files = drag.type == atoms.uriList ? ReadUriList(bytes, hostName)
                                                     : ReadDroppedText(bytes, hostName);
-    PrintIgnored(files.ignored);
+    for (const std::string& item : files.ignored)
+        ReportIgnoredItem(item);
     if (!files.refusal.empty()) {
         Refuse(drag, files.refusal);
         return;
@@ -268,25 +261,15 @@ std::vector<XEvent> TakeHeld() {
     return taken;
 }
 
-bool XWindowOf(SDL_Window* window, Display*& windowDisplay, Window& id) {
-    SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    if (!window || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11)
-        return false;
-    windowDisplay = info.info.x11.display;
-    id = info.info.x11.window;
-    return true;
-}
-
 } // namespace
 
 void ReceiveXDropsFor(SDL_Window* window) {
-    Display* windowDisplay = nullptr;
-    Window id = None;
-    if (!XWindowOf(window, windowDisplay, id) || (display && windowDisplay != display))
+    const XWindowOfSdl x = XWindowOf(window);
+    const Window id = x.window;
+    if (id == None || (display && x.display != display))
         return;
     if (!display) {
-        display = windowDisplay;
+        display = x.display;
         InternAtoms();
         originalClientMessage = XESetWireToEvent(display, ClientMessage, HoldDragMessages);
         originalSelectionNotify = XESetWireToEvent(display, SelectionNotify, HoldDragMessages);
@@ -300,9 +283,9 @@ void ReceiveXDropsFor(SDL_Window* window) {
 }
 
 void ForgetXDropsFor(SDL_Window* window) {
-    Display* windowDisplay = nullptr;
-    Window id = None;
-    if (!display || !XWindowOf(window, windowDisplay, id) || windowDisplay != display)
+    const XWindowOfSdl x = XWindowOf(window);
+    const Window id = x.window;
+    if (!display || id == None || x.display != display)
         return;
     drags.erase(std::remove_if(drags.begin(), drags.end(),
                                [id](const Drag& drag) { return drag.window == id; }),

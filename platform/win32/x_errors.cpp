@@ -2,9 +2,7 @@
 
 #if defined(ZQ_HAVE_X11)
 
-#include <SDL.h>
-#include <SDL_syswm.h>
-#include <X11/Xlib.h>
+#include "platform/win32/x_window.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -28,19 +26,10 @@ int OnXError(Display* display, XErrorEvent* error) {
     return 0;
 }
 
-// The X window behind an SDL window, or 0.
-XID XWindowOf(SDL_Window* window) {
-    SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    if (!window || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11)
-        return 0;
-    return info.info.x11.window;
-}
-
 } // namespace
 
 void WatchXErrorsFor(SDL_Window* window) {
-    XID id = XWindowOf(window);
+    XID id = XWindowOf(window).window;
     if (!id)
         return;
     ourWindows.push_back(id);
@@ -50,7 +39,7 @@ void WatchXErrorsFor(SDL_Window* window) {
 }
 
 void ForgetXErrorsFor(SDL_Window* window) {
-    XID id = XWindowOf(window);
+    XID id = XWindowOf(window).window;
     ourWindows.erase(std::remove(ourWindows.begin(), ourWindows.end(), id), ourWindows.end());
 }
 
