@@ -9,6 +9,7 @@
 #include "platform/win32/x_box_close.h"
 #include "platform/win32/x_drops.h"
 #include "platform/win32/x_errors.h"
+#include "platform/win32/x_map.h"
 
 #include <SDL.h>
 
@@ -22,6 +23,10 @@
 namespace {
 
 constexpr const char* kWindowDataKey = "zq.hwnd";
+// A window manager answers a map at once; one that was still starting when
+// the request came takes the next one.
+constexpr int kMapRetryMs = 500;
+constexpr int kMapLimitMs = 5000;
 
 class SdlBackend final : public Win32Backend {
 public:
@@ -62,8 +67,16 @@ public:
     void ShowNativeWindow(HWND hwnd, bool show) override {
         auto* window = static_cast<SDL_Window*>(hwnd->native);
         if (show) {
-            SDL_ShowWindow(window);
-            SDL_RaiseWindow(window);
+            // SDL would wait for ever for a window manager that drops the
+            // request; one that maps the window late is seen by SDL then.
+            if (MapXWindow(window, kMapRetryMs, kMapLimitMs) == XMapResult::NotMapped) {
+                std::fprintf(stderr,
+                             "zelqad: the window manager has not shown the window within %d s\n",
+                             kMapLimitMs / 1000);
+            } else {
+                SDL_ShowWindow(window);
+                SDL_RaiseWindow(window);
+            }
             // A window shown normally becomes the active one; focus events
             // from the window manager keep this up to date afterwards.
             foreground = hwnd;

@@ -12,4 +12,6 @@ delete = d.intern_atom("WM_DELETE_WINDOW")
 event = protocol.event.ClientMessage(window=target, client_type=protocols,
                                      data=(32, [delete, X.CurrentTime, 0, 0, 0]))
 target.send_event(event, event_mask=0)
-d.flush()
+# A round trip: the server has handled the request before this client goes.
+d.sync()
+d.close()
