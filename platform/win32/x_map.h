@@ -1,9 +1,9 @@
 // Shows an X11 window with a limit on the wait. SDL 2.26 maps a window and
 // then waits, with no limit, for the server to say it is mapped. Under a
 // window manager the map is only a request to the manager, and a manager
-// that drops it (one that is starting up as the window is shown, as in a
-// session whose programs start beside it) leaves the program hung before
-// its first frame: nothing drawn, no close request read.
+// that drops it (one that is starting up as the window is shown, as on a
+// desktop whose programs start beside it at login) leaves the program hung
+// before its first frame: nothing drawn, no close request read.
 #pragma once
 
 struct SDL_Window;
