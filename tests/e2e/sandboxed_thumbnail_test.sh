@@ -11,12 +11,16 @@ source "$(dirname "$0")/lib.sh"
 command -v bwrap >/dev/null || fail "bwrap is missing (scripts/setup installs bubblewrap)"
 
 build=$(cd "$1" && pwd)
-# Outside /tmp, which the sandbox replaces with the output folder.
+# Removed with the build; the sandbox shows it at paths of its own.
 work=$(mktemp -d "$build/thumbnail-test.XXXXXX")
 at_exit "rm -rf '$work'"
 "${ZQ_CMAKE:-cmake}" --install "$build" --prefix "$work/prefix" >"$work/install.log" ||
     fail "cmake --install: $(cat "$work/install.log")"
 thumbnailer="$work/prefix/share/thumbnailers/zelqad.thumbnailer"
+# Where the sandbox shows the prefix and the models: paths of their own, for
+# a build under /tmp would lie below the output folder that replaces it.
+sandboxed_prefix=/opt/zelqad
+sandboxed_models=/opt/models
 exec_line=$(sed -n 's/^Exec=//p' "$thumbnailer")
 [ -n "$exec_line" ] || fail "no Exec line in $thumbnailer"
 
@@ -38,14 +42,14 @@ thumbnail() {
     line=${line//%o//tmp/out.png}
     line=${line//%i//tmp/gnome-desktop-file-to-thumbnail.x}
     read -r -a args <<<"$line"
-    args[0]="$work/prefix/bin/${args[0]}"
+    args[0]="$sandboxed_prefix/bin/${args[0]}"
     STATUS=0
     env -i PATH=/usr/bin:/bin DISPLAY=:93 WAYLAND_DISPLAY=wayland-93 HOME=/home/nobody \
         XDG_RUNTIME_DIR=/run/user/1000 LC_ALL=C \
         bwrap --ro-bind /usr /usr --symlink usr/lib /lib --symlink usr/lib64 /lib64 \
         --symlink usr/bin /bin --symlink usr/sbin /sbin \
         --ro-bind /etc/ld.so.cache /etc/ld.so.cache --proc /proc --dev /dev \
-        --unshare-all --die-with-parent --ro-bind "$work/prefix" "$work/prefix" \
+        --unshare-all --die-with-parent --ro-bind "$work/prefix" "$sandboxed_prefix" \
         --bind "$out" /tmp --ro-bind "$model" /tmp/gnome-desktop-file-to-thumbnail.x \
         --chdir / "${args[@]}" 2>"$out.log" || STATUS=$?
 }
@@ -113,9 +117,9 @@ STATUS=0
 env -i PATH=/usr/bin:/bin DISPLAY=:93 LC_ALL=C \
     bwrap --ro-bind /usr /usr --symlink usr/lib /lib --symlink usr/lib64 /lib64 \
     --ro-bind /etc/ld.so.cache /etc/ld.so.cache --proc /proc --dev /dev --unshare-all \
-    --ro-bind "$work/prefix" "$work/prefix" --ro-bind "$work/models" "$work/models" \
-    --bind "$work/out-folder" /tmp "$work/prefix/bin/zelqad" --size 256 --thumbnail /tmp/out.png \
-    -- "$work/models/two.x" 2>"$work/out-folder.log" || STATUS=$?
+    --ro-bind "$work/prefix" "$sandboxed_prefix" --ro-bind "$work/models" "$sandboxed_models" \
+    --bind "$work/out-folder" /tmp "$sandboxed_prefix/bin/zelqad" --size 256 \
+    --thumbnail /tmp/out.png -- "$sandboxed_models/two.x" 2>"$work/out-folder.log" || STATUS=$?
 check_thumbnail "$work/out-folder" 256
 cp "$work/out-folder/out.png" "$ARTIFACTS/two-textured-256.png"
 red=$(pixels "r > 0.3 && r > 2 * g && r > 2 * b" "$work/out-folder/out.png")
